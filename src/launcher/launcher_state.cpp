@@ -1,0 +1,3 @@
+#include "launcher/launcher_state.h"
+
+LauncherVariables Launcher;

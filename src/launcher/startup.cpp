@@ -1,0 +1,40 @@
+#include "launcher/startup.h"
+
+#include <string.h>
+
+#include "launcher/launcher_main.h"
+#include "launcher/launcher_state.h"
+#include "runtime/files.h"
+#include "runtime/heaps.h"
+#include "runtime/runtime_state.h"
+#include "runtime/strings.h"
+
+// Each library's start-up allocates from the RuntimeHeap, and the window library registers
+// its classes under the instance: both must be in place first.
+void StartLibraries(HINSTANCE instance) {
+  memset(&RuntimeState, 0, sizeof RuntimeState);
+  memset(&Launcher, 0, sizeof Launcher);
+  RuntimeState.instance = instance;
+  CreateRuntimeHeap();
+  CreateObjectHeap();
+  InitFileLibrary();
+  InitBlockLibrary();
+  InitStringBuffer();
+}
+
+void StartRuntime(HINSTANCE instance) {
+  StartLibraries(instance);
+  LauncherMain();
+}
+
+void ShutDownLibraries() {
+  CloseAllFiles();
+  DestroyObjectHeap();
+}
+
+void EndProgram() {
+  ShutDownLibraries();
+  // Takes every string, table and record with it, the string work buffer included.
+  DestroyRuntimeHeap();
+  ExitProcess(0);
+}

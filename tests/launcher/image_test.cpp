@@ -1,0 +1,99 @@
+// Checks the built launcher.exe as a Windows loader sees it: a 32-bit GUI program that imports
+// only system DLLs and carries the program icon and the common-controls manifest.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string LauncherPath() { return LAUNCHER_EXE_PATH; }
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(f, nullptr));
+  DWORD got = 0;
+  if (!ReadFile(f, bytes.data(), (DWORD)bytes.size(), &got, nullptr) || got != bytes.size()) bytes.clear();
+  CloseHandle(f);
+  return bytes;
+}
+
+struct PeView {
+  const std::vector<unsigned char>* file;
+  const IMAGE_NT_HEADERS32* nt;
+};
+
+// Maps a relative virtual address to its offset in the file through the section table.
+long FileOffsetOf(const PeView& pe, DWORD rva) {
+  const IMAGE_SECTION_HEADER* s = IMAGE_FIRST_SECTION(pe.nt);
+  for (int i = 0; i < pe.nt->FileHeader.NumberOfSections; ++i, ++s) {
+    if (rva >= s->VirtualAddress && rva < s->VirtualAddress + s->SizeOfRawData)
+      return (long)(rva - s->VirtualAddress + s->PointerToRawData);
+  }
+  return -1;
+}
+
+class LauncherImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bytes = ReadWholeFile(LauncherPath());
+    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER)) << LauncherPath();
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_LT((size_t)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes.size());
+    pe.file = &bytes;
+    pe.nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+    ASSERT_EQ(pe.nt->Signature, IMAGE_NT_SIGNATURE);
+  }
+  std::vector<unsigned char> bytes;
+  PeView pe{};
+};
+
+TEST_F(LauncherImage, IsA32BitGuiProgram) {
+  EXPECT_EQ(pe.nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+  EXPECT_EQ(pe.nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+  EXPECT_EQ(pe.nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  EXPECT_TRUE(pe.nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
+}
+
+TEST_F(LauncherImage, ImportsOnlySystemLibraries) {
+  static const char* const allowed[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll", "ADVAPI32.dll",
+                                        "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  const IMAGE_DATA_DIRECTORY& dir = pe.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  long at = FileOffsetOf(pe, dir.VirtualAddress);
+  ASSERT_GE(at, 0);
+  int count = 0;
+  for (auto imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + at); imp->Name; ++imp) {
+    long nameAt = FileOffsetOf(pe, imp->Name);
+    ASSERT_GE(nameAt, 0);
+    const char* name = reinterpret_cast<const char*>(bytes.data() + nameAt);
+    bool ok = false;
+    for (const char* a : allowed) ok = ok || lstrcmpiA(name, a) == 0;
+    EXPECT_TRUE(ok) << "imports " << name;
+    ++count;
+  }
+  EXPECT_GE(count, 1);
+}
+
+TEST_F(LauncherImage, CarriesIconAndCommonControlsManifest) {
+  HMODULE mod = LoadLibraryExA(LauncherPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(mod, nullptr);
+  EXPECT_NE(FindResourceA(mod, MAKEINTRESOURCEA(1), (LPCSTR)RT_GROUP_ICON), nullptr);
+  HRSRC res = FindResourceA(mod, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(res, nullptr);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(mod, res)));
+  ASSERT_NE(text, nullptr);
+  std::string manifest(text, SizeofResource(mod, res));
+  for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+                           "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"",
+                           "language=\"*\""}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  FreeLibrary(mod);
+}
+
+}  // namespace
