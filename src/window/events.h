@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "runtime/numbers.h"
+
 // Event codes returned by AwaitEvent. Any other value is a raw platform message number.
 const long EventWindowMoved = 3;
 const long EventWindowSized = 5;
@@ -41,7 +43,7 @@ struct EventStateRecord {
   long code;           // set by the window procedure; 0 = none; cleared when AwaitEvent returns
   long detail;         // DetailNone at the start of each wait
   HWND sourceWindow;   // window of the last message through the procedure (or its ancestor)
-  long item;           // gadget, command or item number of the last event; never cleared
+  ObjectNumber item;   // gadget, command or item number of the last event; never cleared
   UINT message;        // last message through the procedure
   WPARAM wParam;       // its parameters; those of the retrieved message for a raw event
   LPARAM lParam;
@@ -56,8 +58,8 @@ extern EventStateRecord EventState;
 // Waits for the next message, translates and dispatches it, and returns the event code.
 long AwaitEvent();
 // Number of the window in EventState.sourceWindow, or -1 when it is not a runtime window.
-long EventSourceWindow();
-long EventSourceItem();
+ObjectNumber EventSourceWindow();
+ObjectNumber EventSourceItem();
 long EventDetail();
 WPARAM EventWParam();
 LPARAM EventLParam();

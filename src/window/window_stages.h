@@ -5,9 +5,11 @@
 #pragma once
 #include <windows.h>
 
+#include "runtime/numbers.h"
+
 struct WindowStageHooks {
   // After a window opened: give it its shortcut table (CreateDefaultShortcuts).
-  void (*createShortcuts)(long number);
+  void (*createShortcuts)(ObjectNumber number);
   // For each retrieved message: the table to translate with for the active window, or 0.
   HACCEL (*shortcutTableFor)(HWND activeWindow);
   // Shortcut commands FocusNextCommand and FocusPreviousCommand.

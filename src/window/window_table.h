@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include "runtime/heaps.h"
+#include "runtime/numbers.h"
+
 // One window. The three shortcut fields belong to the focus/shortcut stage (see window_stages.h).
 struct WindowRecord {
   HWND handle;              // 0: the record holds no window
@@ -13,9 +16,9 @@ struct WindowRecord {
 };
 
 struct WindowTableRecord {
-  long capacity;              // highest number addressed without growing; 10 after start-up
+  ObjectNumber capacity;      // highest number addressed without growing; 10 after start-up
   WindowRecord* records;      // capacity + 2 records on the runtime heap, zero-filled
-  void* dynamicWindows;       // head of the DynamicWindowList (an object-record list)
+  ObjectRecordHeader* dynamicWindows;  // head of the DynamicWindowList
   HWND currentWindow;         // set by a successful opening and by SelectCurrentWindow
   WindowRecord emptyRecord;   // all zero; handed out by lookups that find no window. Never written.
   WNDCLASSA windowClass;      // SharedWindowClass: reused for every registration
@@ -30,32 +33,32 @@ const DWORD CenterOnActiveWindow = 0x00000002;
 const DWORD StartHidden = 0x10000000;  // the WS_VISIBLE bit, with the opposite meaning
 
 // Table slot growth step beyond the number asked for, and the initial capacity.
-const long WindowTableGrowth = 30;
-const long WindowTableInitialCapacity = 10;
+const ObjectNumber WindowTableGrowth = 30;
+const ObjectNumber WindowTableInitialCapacity = 10;
 // Highest table number an opening accepts. Keeps capacity (number + growth) below 0x10000, the
 // lowest address a heap record can have, so that AnyNumber identifiers never fall in the table.
-const long HighestWindowNumber = 0xFFFF - WindowTableGrowth;
+const ObjectNumber HighestWindowNumber = 0xFFFF - WindowTableGrowth;
 
 // Zeroes the table state, allocates the first 12 records and registers "TemplateClass".
 void InitWindowLibrary();
 // Opens a window whose client area is width x height. Returns the handle (table number), the new
 // identifier (AnyNumber), or 0 on failure. Numbers below -1 and above HighestWindowNumber, and
 // identifiers of live AnyNumber windows, are refused with 0 without touching the table.
-long CreateNumberedWindow(long number, long x, long y, long width, long height, DWORD flags,
-                          const char* title, HWND parent = nullptr);
-void DestroyNumberedWindow(long number);
+ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long width, long height,
+                                  DWORD flags, const char* title, HWND parent = nullptr);
+void DestroyNumberedWindow(ObjectNumber number);
 // Dynamic windows newest first, then table windows from capacity - 1 down to 0.
 void DestroyAllWindows();
 
 // The record of a number's window, or &WindowTable.emptyRecord when there is none. Safe for any
 // number: identifiers are checked against the DynamicWindowList before they are used.
-WindowRecord* RecordOf(long number);
+WindowRecord* RecordOf(ObjectNumber number);
 // The number of the window with this handle, or -1.
-long NumberOfHandle(HWND handle);
-HWND WindowHandleOf(long number);
-void SelectCurrentWindow(long number);
+ObjectNumber NumberOfHandle(HWND handle);
+HWND WindowHandleOf(ObjectNumber number);
+void SelectCurrentWindow(ObjectNumber number);
 HWND CurrentWindowHandle();
 // Sizes the current window so that its client area is width x height; position and z-order stay.
 void SetCurrentWindowClientSize(long width, long height);
 // hidden != 0 hides (activating the owner first), 0 shows normally.
-void SetWindowHidden(long number, long hidden);
+void SetWindowHidden(ObjectNumber number, long hidden);

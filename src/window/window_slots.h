@@ -1,0 +1,17 @@
+// Internal to the window library: finding and walking the records behind window numbers.
+#pragma once
+#include "window/window_table.h"
+
+// The record an opening uses for number (may grow the table or add a DynamicWindowList element).
+// For AnyNumber, *identifier receives the new record's identifier; otherwise number itself.
+// Returns 0 when the table cannot grow or the element cannot be allocated.
+WindowRecord* SlotFor(ObjectNumber number, ObjectNumber* identifier);
+// The linked DynamicWindowList record whose identifier is number, or 0.
+WindowRecord* DynamicRecordOf(ObjectNumber number);
+// Walk of the DynamicWindowList from its head (newest first); 0 at the end.
+WindowRecord* FirstDynamicRecord();
+WindowRecord* NextDynamicRecord(WindowRecord* record);
+// The identifier (number) of a DynamicWindowList record.
+inline ObjectNumber IdentifierOf(WindowRecord* record) { return reinterpret_cast<ObjectNumber>(record); }
+// Unlinks and frees a DynamicWindowList record.
+void ReleaseDynamicRecord(WindowRecord* record);
