@@ -1,0 +1,60 @@
+// CreateGadgetControl, GadgetProcedure and the notices by which gadgets reach the event loop.
+#include "gadget/gadget_create.h"
+
+#include "runtime/runtime_state.h"
+#include "window/events.h"
+
+ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWORD style,
+                                 DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
+                                 long width, long height, const char* caption) {
+  GadgetRecord* record = PrepareGadgetRecord(number);
+  if (!record) return 0;
+  ObjectNumber identifier = number == AnyNumber ? reinterpret_cast<ObjectNumber>(record) : number;
+
+  HWND control = CreateWindowExA(extendedStyle, className, caption, style, x, y, width, height,
+                                 GadgetTable.parent, reinterpret_cast<HMENU>(identifier),
+                                 RuntimeState.instance, nullptr);
+  if (!control) {
+    // A failure is a failure under AnyNumber too: the record would otherwise stay allocated
+    // under a number that names nothing.
+    if (number == AnyNumber) ReleaseGadgetRecord(identifier);
+    return 0;
+  }
+  // Creation sends messages to the parent, whose handlers may create gadgets and so move the
+  // table: the slot is taken again rather than trusted.
+  if (number != AnyNumber) record = &GadgetTable.slots[number];
+  record->control = control;
+  record->kind = kind;
+  record->previousProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(GadgetProcedure)));
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetTable.font), 1);
+  return number == AnyNumber ? identifier : reinterpret_cast<ObjectNumber>(control);
+}
+
+LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  ObjectNumber number = GetWindowLongA(control, GWL_ID);
+  GadgetRecord* record = GadgetExists(number);
+  if (!record || record->control != control) {
+    return DefWindowProcA(control, message, wParam, lParam);
+  }
+  // Read before the release: a dynamic record is freed by it.
+  WNDPROC previous = record->previousProcedure;
+  if (message == WM_NCDESTROY) ReleaseGadgetRecord(number);
+  return CallWindowProcA(previous, control, message, wParam, lParam);
+}
+
+HWND TopLevelAncestor(HWND window) {
+  // Climbs only through child windows: the parent of a top-level window is its owner, which is
+  // another window altogether.
+  while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
+    HWND parent = GetParent(window);
+    if (!parent) break;
+    window = parent;
+  }
+  return window;
+}
+
+void SendGadgetNotice(HWND control, long detail) {
+  SendMessageA(TopLevelAncestor(control), GadgetNoticeMessage,
+               static_cast<WPARAM>(GetWindowLongA(control, GWL_ID)), detail);
+}

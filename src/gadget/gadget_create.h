@@ -1,0 +1,22 @@
+// The creation core shared by the gadget kinds, the procedure every such control runs, and how
+// gadgets report to their window.
+#pragma once
+#include <windows.h>
+
+#include "gadget/gadget_table.h"
+
+// Creates a control of the given class as a child of GadgetParent, with its number as child
+// identifier, puts GadgetProcedure on it and gives it the GadgetFont. Returns the control, the
+// new number under AnyNumber, or 0 when the number is refused or the control cannot be created
+// (an AnyNumber record is then freed again).
+ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWORD style,
+                                 DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
+                                 long width, long height, const char* caption);
+// Passes every message on to the control's previous procedure, and frees the gadget's number
+// when the control receives WM_NCDESTROY.
+LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+// The top-level window that holds window: the window itself when it is not a child window.
+HWND TopLevelAncestor(HWND window);
+// Sends GadgetNoticeMessage with the control's identifier and detail to its top-level window,
+// which turns it into an item event before the call returns.
+void SendGadgetNotice(HWND control, long detail);
