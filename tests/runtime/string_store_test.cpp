@@ -147,6 +147,39 @@ TEST_F(StringStore, NumberFormats) {
   EXPECT_STREQ(temporary, "7/1F");
 }
 
+// A routine that returns a string: it starts at the caller's destination, computes in a local
+// variable, appends its result last and releases the local.
+char* Greeting(char* destination, const char* name, const char* mark) {
+  WritePosition = destination;
+  char* local = nullptr;
+  char* expressionStart = WritePosition;
+  AppendString("Hello, ");
+  UpperCaseString(WritePosition, name);
+  AppendString(mark);
+  AssignFromWorkBuffer(&local, expressionStart);
+  AppendString(local);
+  ReleaseString(local);
+  return destination;
+}
+
+TEST_F(StringStore, ExpressionWithSeveralArgumentsAndARoutineResult) {
+  // Two arguments, each stepped past so that the callee's work cannot overwrite them.
+  char* name = TrimBoth(WritePosition, "  ada ");
+  ++WritePosition;
+  char* mark = CharacterString(WritePosition, '!');
+  ++WritePosition;
+  char* result = Greeting(WritePosition, name, mark);
+  EXPECT_STREQ(name, "ada");
+  EXPECT_STREQ(mark, "!");
+  EXPECT_STREQ(result, "Hello, ADA!");
+  EXPECT_EQ(WritePosition, result + strlen(result));
+  char* stored = nullptr;
+  AssignFromWorkBuffer(&stored, result);
+  EXPECT_STREQ(stored, "Hello, ADA!");
+  EXPECT_EQ(BlockSize(stored), 12u);
+  ReleaseString(stored);
+}
+
 // The real 64000-byte buffer: a producing operation that would overflow it stops at its last
 // byte, and the heap around the buffer stays intact (checked by HeapValidate in TearDown).
 TEST_F(StringStore, ExpressionsStopAtTheEndOfTheWorkBuffer) {
