@@ -1,0 +1,121 @@
+// The skin compiled into the product: it must decode to the committed artwork byte for byte,
+// and its run table must cover exactly the artwork's KeyColour pixels.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "jc_stream.h"
+#include "skin_block.h"
+#include "skin_runs.h"
+#include "zindle_skin.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+uint32_t Field32(const Bytes& b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+Bytes CommittedArtwork() {
+  std::string path = ZINDLE_SKIN_IMAGE_PATH;
+#ifdef _WIN32
+  // Under Wine the host's file system is drive Z:.
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  path = "Z:" + path;
+#endif
+  Bytes data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return data;
+}
+
+class ZindleSkin : public testing::Test {
+ protected:
+  void SetUp() override {
+    artwork = CommittedArtwork();
+    ASSERT_FALSE(artwork.empty()) << "cannot read " << ZINDLE_SKIN_IMAGE_PATH;
+    ASSERT_TRUE(ReadSkinBlock(ZindleSkinBlock, ZindleSkinBlockSize, &view));
+    ASSERT_TRUE(ReadSkinImage(artwork.data(), artwork.size(), &image));
+  }
+  Bytes artwork;
+  SkinBlockView view;
+  SkinImageView image;
+};
+
+TEST_F(ZindleSkin, BlockHeaderAndBanner) {
+  EXPECT_TRUE(SkinBannerMatches(view));
+  EXPECT_EQ(view.runHeight, 1);
+  EXPECT_NE(view.compressed, 0);
+  EXPECT_EQ(view.unpackedSize, 665334u);
+  // The block is exactly its parts: nothing missing, nothing after the run table.
+  EXPECT_EQ(ZindleSkinBlockSize, SkinBlockHeaderSize + view.storedSize + 4 + view.runTableSize);
+  JcHeader header;
+  ASSERT_TRUE(ReadJcHeader(view.imageData, view.storedSize, &header));
+  EXPECT_EQ(header.unpackedSize, view.unpackedSize);
+  EXPECT_NE(header.checksum, 0u);
+}
+
+TEST_F(ZindleSkin, DecodesToTheCommittedArtworkByteForByte) {
+  Bytes unpacked(view.unpackedSize);
+  ASSERT_EQ(UnpackSkinImage(view, unpacked.data()), 665334u);
+  EXPECT_TRUE(unpacked == artwork);
+  JcHeader header;
+  ReadJcHeader(view.imageData, view.storedSize, &header);
+  EXPECT_EQ(JcChecksum(artwork.data(), uint32_t(artwork.size())), header.checksum);
+}
+
+TEST_F(ZindleSkin, RunTableCoversExactlyTheKeyColourPixels) {
+  const int w = image.width, h = image.height;
+  std::vector<uint8_t> covered(size_t(w) * h, 0);
+  std::vector<int> runsInRow(h, 0);
+  int lastTop = -1, lastRight = 0;
+  for (uint32_t i = 0; i < SkinRunCount(view); ++i) {
+    SkinRun r = SkinRunAt(view, i);
+    ASSERT_TRUE(r.top >= 0 && r.top < h && r.left >= 0 && r.left < r.right && r.right <= w) << "run " << i;
+    // Ordered by top, then left, without overlap; each run maximal.
+    ASSERT_TRUE(r.top > lastTop || (r.top == lastTop && r.left > lastRight)) << "run " << i;
+    EXPECT_TRUE(r.left == 0 || !IsKeyColourPixel(image, r.left - 1, r.top)) << "run " << i;
+    EXPECT_TRUE(r.right == w || !IsKeyColourPixel(image, r.right, r.top)) << "run " << i;
+    for (int x = r.left; x < r.right; ++x) covered[size_t(r.top) * w + x] = 1;
+    ++runsInRow[r.top];
+    lastTop = r.top;
+    lastRight = r.right;
+  }
+  int wrong = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) wrong += covered[size_t(y) * w + x] != IsKeyColourPixel(image, x, y);
+  EXPECT_EQ(wrong, 0);
+  for (int y = 0; y < h; ++y) EXPECT_GE(runsInRow[y], 1) << "row " << y;
+}
+
+TEST_F(ZindleSkin, ArtworkHasTheSkinFormatAndShape) {
+  ASSERT_EQ(artwork.size(), 665334u);
+  EXPECT_EQ(artwork[0], 'B');
+  EXPECT_EQ(artwork[1], 'M');
+  const std::pair<size_t, uint32_t> fields[] = {
+      {2, 665334}, {10, 54}, {14, 40}, {18, 575}, {22, 385}, {30, 0}, {34, 665280}, {38, 2835}, {42, 2835}, {46, 0}};
+  for (auto f : fields) EXPECT_EQ(Field32(artwork, f.first), f.second) << "field at " << f.first;
+  EXPECT_EQ(artwork[26] | artwork[27] << 8, 1);
+  EXPECT_EQ(artwork[28] | artwork[29] << 8, 24);
+  EXPECT_EQ(image.stride, 1728u);
+
+  EXPECT_TRUE(IsKeyColourPixel(image, 0, 0));
+  for (int y = 0; y < 385; ++y)
+    for (int x = 0; x < 575; ++x) {
+      bool mustBeKey = y <= 5 || y >= 372 || x < 12 || x > 562;
+      if (mustBeKey) ASSERT_TRUE(IsKeyColourPixel(image, x, y)) << x << "," << y;
+    }
+  // The button areas are opaque.
+  for (int bx : {160, 355})
+    for (int y = 250; y < 270; ++y)
+      for (int x = bx; x < bx + 60; ++x) ASSERT_FALSE(IsKeyColourPixel(image, x, y)) << x << "," << y;
+}
+
+}  // namespace
