@@ -6,12 +6,15 @@
 //   6  checksum        JcChecksum of the decoded bytes, 0 = not checked
 //   10 bit stream      32-bit words, each read from its most significant bit down
 //
-// Bit reader: `tag` holds the unread bits of the current word at its top, followed by a single
-// sentinel 1. Taking a bit shifts the tag left; when the tag becomes zero the sentinel has left
-// and the next word is loaded (its top bit is the bit taken; the tag becomes word << 1 | 1).
-// n bits can be taken in one shift whenever the sentinel survives it, i.e. (tag << n) != 0;
-// otherwise they are taken one at a time across the word boundary. Both give the same bits.
-// Gamma number: start at 1, then (data bit, continue bit) pairs; the smallest value is 2.
+// Bit reader: the format reads the words in stream order, each from its most significant bit
+// down (its reference reader shifts a 32-bit tag with a sentinel 1 below the unread bits and
+// loads the next word when the sentinel leaves). This decoder takes the same bits from a 64-bit
+// buffer, `bits` (next bit at the top) holding `count` bits: a word is appended below them when
+// fewer bits are left than the next step needs, so a code's bits, a literal, or a byte of a gamma
+// number can be peeked and dropped with one shift. A word is only loaded when the stream is sure
+// to use it (see refill), so the reader never reads further than the reference reader.
+// Gamma number: start at 1, then (data bit, continue bit) pairs; the smallest value is 2. They are
+// decoded four pairs at a time through GammaTable.
 //
 // Codes, by prefix:
 //   1                 literal: literalWidth bits + literalBase (mod 256)
@@ -39,31 +42,84 @@
 namespace {
 
 inline uint32_t LoadLittleEndian32(const uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint32_t v;
+  std::memcpy(&v, p, 4);  // one unaligned load
+  return v;
+#else
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+#endif
 }
 
-// Wide-copy step for short offsets: the smallest multiple of the offset that is at least 8.
-constexpr uint8_t WideStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+// The checksum fold, word by word: c = (c + d) XOR (rotl(d, 1) + 1).
+inline uint32_t FoldWords(uint32_t c, const uint8_t* p, size_t words) {
+  for (size_t i = 0; i < words; ++i, p += 4) {
+    uint32_t d = LoadLittleEndian32(p);
+    c += d;
+    c ^= ((d << 1) | (d >> 31)) + 1u;
+  }
+  return c;
+}
+
+// Completes a checksum of the `size` bytes at `begin` whose words before `at` are folded into c:
+// the remaining whole words, then for a short tail the last four bytes (overlapping).
+inline uint32_t FinishChecksum(uint32_t c, const uint8_t* begin, const uint8_t* at, uint32_t size) {
+  if (size < 4) return 0;
+  size_t done = size_t(at - begin);
+  c = FoldWords(c, at, (size - done) / 4);
+  if (size % 4 != 0) c = FoldWords(c, begin + size - 4, 1);
+  return c;
+}
+
+// Gamma numbers come as (data, continue) bit pairs. For each byte of the stream, the entry gives
+// the data bits of its first pairs up to and including the first pair whose continue bit is 0:
+// bits 0-3 the data bits, bits 4-5 the number of pairs - 1, bit 6 set when the number ends there.
+constexpr uint32_t GammaDone = 0x40;
+struct GammaTableRecord {
+  uint8_t entry[256];
+};
+constexpr GammaTableRecord MakeGammaTable() {
+  GammaTableRecord t = {};
+  for (uint32_t b = 0; b < 256; ++b) {
+    uint32_t value = 0, pairs = 0, done = 0;
+    while (pairs < 4 && !done) {
+      uint32_t pair = (b >> (6 - 2 * pairs)) & 3;
+      value = (value << 1) | (pair >> 1);
+      ++pairs;
+      done = (pair & 1) == 0;
+    }
+    t.entry[b] = uint8_t(value | (pairs - 1) << 4 | (done ? GammaDone : 0));
+  }
+  return t;
+}
+constexpr GammaTableRecord GammaTableData = MakeGammaTable();
+constexpr const uint8_t* GammaTable = GammaTableData.entry;
 
 // Copies `length` bytes from `offset` back. The caller has checked that the match starts inside
 // the written output and ends inside the block; `room` counts the block's bytes from `out` on.
-// With 8 bytes of slack after the match, 8-byte moves are used: they may scribble past the
-// match's end, but only over bytes of the block that are written later anyway.
+// With 16 bytes of slack after the match, it moves 16 bytes at a time: such moves may scribble
+// past the match's end, but only over bytes of the block that are written later anyway.
+// Offsets below 16 repeat a short pattern: it is built once in a 16-byte register and stored at
+// steps of the largest multiple of the offset that fits, so no load waits on a recent store.
 inline uint8_t* CopyMatch(uint8_t* out, uint32_t offset, uint32_t length, size_t room) {
   const uint8_t* from = out - offset;
   uint8_t* const stop = out + length;
-  if (length >= 8 && room - length >= 8) {
-    if (offset < 8) {
-      // The first 8 bytes one at a time; after that the pattern repeats at a distance >= 8.
-      for (int i = 0; i < 8; ++i) out[i] = from[i];
-      out += 8;
-      from = out - WideStep[offset];
+  if (room - length >= 16) {
+    if (offset >= 16) {
+      do {
+        std::memcpy(out, from, 16);
+        out += 16;
+        from += 16;
+      } while (out < stop);
+      return stop;
     }
-    while (out < stop) {
-      std::memcpy(out, from, 8);
-      out += 8;
-      from += 8;
-    }
+    uint8_t pattern[16];
+    for (uint32_t i = 0; i < 16; ++i) pattern[i] = i < offset ? from[i] : pattern[i - offset];
+    const uint32_t step = 16 - 16 % offset;
+    do {
+      std::memcpy(out, pattern, 16);
+      out += step;
+    } while (out < stop);
     return stop;
   }
   while (out < stop) *out++ = *from++;
@@ -81,17 +137,7 @@ bool ReadJcHeader(const void* source, size_t sourceSize, JcHeader* header) {
 }
 
 uint32_t JcChecksum(const void* data, uint32_t size) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  uint32_t c = 0;
-  if (size < 4) return 0;
-  auto fold = [&c](uint32_t d) {
-    c += d;
-    c ^= ((d << 1) | (d >> 31)) + 1u;
-  };
-  uint32_t i = 0;
-  for (; size - i >= 4; i += 4) fold(LoadLittleEndian32(p + i));
-  if (i != size) fold(LoadLittleEndian32(p + size - 4));  // overlaps the word before
-  return c;
+  return FinishChecksum(0, static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data), size);
 }
 
 uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination) {
@@ -106,61 +152,82 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
   uint8_t* const end = begin + header.unpackedSize;
   uint8_t* out = begin;
 
-  uint32_t tag = 0x80000000u;
+  uint64_t bits = 0;     // unread bits, the next one at the top
+  uint32_t count = 0;    // how many of them there are
   uint32_t lastOffset = 1;
   uint32_t indexWidth = 8;
   uint32_t literalWidth = 0;  // 0: no literal-width code seen yet
   uint32_t literalBase = 0;
 
-  auto nextWord = [&]() -> uint32_t {
-    if (wordsLeft == 0) {
-      overrun = true;
-      return 0;
+  // Loads the next word when fewer than `need` bits (need <= 32) are buffered. A word is loaded only
+  // when the stream is sure to use some of its bits: either they are needed now, or (need = 12)
+  // the end code, 12 bits, is still to come. So even with the size unknown, no byte past the
+  // stream's last word is read.
+  auto refill = [&](uint32_t need) {
+    if (count < need && wordsLeft != 0) {
+      bits |= uint64_t(LoadLittleEndian32(in)) << (32 - count);
+      in += 4;
+      count += 32;
+      --wordsLeft;
     }
-    --wordsLeft;
-    uint32_t w = LoadLittleEndian32(in);
-    in += 4;
-    return w;
   };
-  auto takeBit = [&]() -> uint32_t {
-    uint32_t b = tag >> 31;
-    tag <<= 1;
-    if (tag == 0) {
-      uint32_t w = nextWord();
-      b = w >> 31;
-      tag = (w << 1) | 1u;
+  // Drops n bits (n <= 32) after a refill. Past the end of the stream the reader notes the
+  // overrun and yields zero bits from then on, which end the main loop within a code or two.
+  auto skip = [&](uint32_t n) {
+    if (n > count) {
+      overrun = true;
+      bits = 0;
+      count = 0x40000000;
+      return;
     }
-    return b;
+    bits <<= n;
+    count -= n;
   };
   auto takeBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= 31
-    if ((tag << n) != 0) {
-      uint32_t v = tag >> (32 - n);
-      tag <<= n;
-      return v;
-    }
-    uint32_t v = 0;
-    do v = (v << 1) | takeBit();
-    while (--n);
+    refill(n);
+    uint32_t v = uint32_t(bits >> (64 - n));
+    skip(n);
     return v;
   };
+  auto takeBit = [&]() -> uint32_t { return takeBits(1); };
+  // Gamma numbers a byte (four data/continue pairs) at a time.
   auto takeGamma = [&]() -> uint32_t {  // 0 when the number does not fit 32 bits
     uint32_t v = 1;
-    do {
-      if (v >> 31) return 0;
-      v = (v << 1) | takeBit();
-    } while (takeBit());
-    return v;
+    for (;;) {
+      refill(12);  // the end code follows
+      uint32_t e = GammaTable[bits >> 56];
+      uint32_t pairs = (e >> 4 & 3) + 1;
+      if (v >> (32 - pairs)) return 0;
+      v = (v << pairs) | (e & 15);
+      skip(2 * pairs);
+      if (e & GammaDone) return v;
+    }
   };
   auto written = [&]() -> size_t { return size_t(out - begin); };
   auto room = [&]() -> size_t { return size_t(end - out); };
 
+  // The checksum is folded while decoding, 64 bytes behind the output at a time, so its serial
+  // chain overlaps the decoding work; bytes below `out` are final.
+  const bool checking = header.checksum != 0;
+  uint32_t sum = 0;
+  const uint8_t* summed = begin;
+
   for (;;) {
-    if (takeBit()) {  // literal
+    if (checking && size_t(out - summed) >= 64) {
+      sum = FoldWords(sum, summed, 16);
+      summed += 64;
+    }
+    refill(12);  // a code starts: at least the end code is to come
+    const uint32_t prefix = uint32_t(bits >> 61);
+    if (prefix >= 4) {  // 1: literal
       if (literalWidth == 0 || out == end) return 0;
-      *out++ = uint8_t(takeBits(literalWidth) + literalBase);
+      uint32_t v = uint32_t(bits >> (63 - literalWidth)) & ((1u << literalWidth) - 1);
+      skip(1 + literalWidth);
+      *out++ = uint8_t(v + literalBase);
       continue;
     }
-    if (takeBit()) {  // gamma match
+    if (prefix >= 2) {  // 01: gamma match
+      skip(2);
       uint32_t g = takeGamma();
       uint32_t offset, length;
       if (g == 2) {
@@ -180,7 +247,8 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
       out = CopyMatch(out, offset, length, room());
       continue;
     }
-    if (takeBit()) {  // four-bit code
+    skip(3);
+    if (prefix == 1) {  // 001: four-bit code
       uint32_t v = takeBits(4);
       if (v >= 2) {  // near copy of one byte; lastOffset stays
         if (v - 1 > written() || out == end) return 0;
@@ -200,7 +268,7 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
       }
       continue;
     }
-    // short match, end code or index-width code
+    // 000: short match, end code or index-width code
     uint32_t offset = takeBits(7);
     uint32_t length = takeBits(2) + 2;
     if (offset != 0) {
@@ -217,7 +285,7 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
   }
 
   if (overrun || out != end) return 0;
-  if (header.checksum != 0 && JcChecksum(begin, header.unpackedSize) != header.checksum) return 0;
+  if (checking && FinishChecksum(sum, begin, summed, header.unpackedSize) != header.checksum) return 0;
   return header.unpackedSize;
 }
 

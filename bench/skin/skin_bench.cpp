@@ -1,0 +1,124 @@
+// Decoding speed and packed size of Zindle's skin, next to zlib, libdeflate and xz.
+//
+//   skin_bench [seconds per measurement, default 1]
+//
+// Each decoder unpacks the same 665,334-byte image again and again; the best of several timed
+// rounds counts. Throughput is MB/s of output (1 MB = 10^6 bytes), shown with its ratio to zlib's
+// inflate. Sizes compare the JC stream (header included) with zlib -9, libdeflate -12 and xz -9.
+#include <libdeflate.h>
+#include <lzma.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "jc_stream.h"
+#include "skin_block.h"
+#include "zindle_skin.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile uint32_t Sink;
+
+// Best-of-rounds throughput of `decode`, which must return the number of bytes produced.
+double MegabytesPerSecond(const std::function<size_t()>& decode, size_t expected, double seconds) {
+  double best = 0;
+  const int rounds = 7;
+  for (int r = 0; r < rounds; ++r) {
+    size_t bytes = 0;
+    int calls = 0;
+    auto start = Clock::now();
+    double elapsed;
+    do {
+      size_t n = decode();
+      if (n != expected) {
+        std::fprintf(stderr, "decoder produced %zu bytes, expected %zu\n", n, expected);
+        std::exit(1);
+      }
+      bytes += n;
+      ++calls;
+      elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < seconds / rounds || calls < 3);
+    best = std::max(best, bytes / elapsed / 1e6);
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+  SkinBlockView view;
+  if (!ReadSkinBlock(ZindleSkinBlock, ZindleSkinBlockSize, &view) || view.compressed == 0) {
+    std::fprintf(stderr, "the embedded skin block is unusable\n");
+    return 1;
+  }
+  const size_t size = view.unpackedSize;
+  std::vector<uint8_t> image(size), out(size);
+  if (UnpackSkinImage(view, image.data()) != size) return 1;
+
+  // Reference encodings of the same bytes.
+  uLongf zlibSize = compressBound(uLong(size));
+  std::vector<uint8_t> zlibData(zlibSize);
+  compress2(zlibData.data(), &zlibSize, image.data(), uLong(size), 9);
+  zlibData.resize(zlibSize);
+
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(12);
+  std::vector<uint8_t> deflateData(libdeflate_zlib_compress_bound(compressor, size));
+  deflateData.resize(libdeflate_zlib_compress(compressor, image.data(), size, deflateData.data(), deflateData.size()));
+  libdeflate_free_compressor(compressor);
+  libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+
+  std::vector<uint8_t> xzData(lzma_stream_buffer_bound(size));
+  size_t xzSize = 0;
+  lzma_easy_buffer_encode(9, LZMA_CHECK_CRC64, nullptr, image.data(), size, xzData.data(), &xzSize, xzData.size());
+
+  struct Row {
+    const char* name;
+    size_t packed;
+    std::function<size_t()> decode;
+  };
+  const Row rows[] = {
+      {"JC (DecodeJcStream)", view.storedSize,
+       [&] { return size_t(DecodeJcStream(view.imageData, view.storedSize, out.data())); }},
+      {"zlib inflate (-9)", zlibData.size(),
+       [&] {
+         uLongf n = uLongf(size);
+         return uncompress(out.data(), &n, zlibData.data(), uLong(zlibData.size())) == Z_OK ? size_t(n) : 0;
+       }},
+      {"libdeflate (-12)", deflateData.size(),
+       [&] {
+         size_t n = 0;
+         return libdeflate_zlib_decompress(decompressor, deflateData.data(), deflateData.size(), out.data(), size, &n) ==
+                        LIBDEFLATE_SUCCESS
+                    ? n
+                    : 0;
+       }},
+      {"memcpy", size,
+       [&] {
+         std::memcpy(out.data(), image.data(), size);
+         Sink = out[size / 2];
+         return size;
+       }},
+  };
+
+  std::printf("Zindle skin: %zu bytes unpacked\n\n", size);
+  std::printf("%-22s %10s %10s %12s %10s\n", "decoder", "packed", "vs zlib", "MB/s", "vs zlib");
+  double speed[4];
+  for (int i = 0; i < 4; ++i) speed[i] = MegabytesPerSecond(rows[i].decode, size, seconds);
+  for (int i = 0; i < 4; ++i)
+    std::printf("%-22s %10zu %9.3fx %12.1f %9.2fx\n", rows[i].name, rows[i].packed,
+                double(rows[i].packed) / double(zlibData.size()), speed[i], speed[i] / speed[1]);
+  std::printf("%-22s %10zu %9.3fx\n", "xz -9 (size only)", xzSize, double(xzSize) / double(zlibData.size()));
+  std::printf("\nJC decode: %.2fx zlib inflate, %.2fx libdeflate, %.3fx memcpy; JC stream %.1f%% of zlib -9\n",
+              speed[0] / speed[1], speed[0] / speed[2], speed[0] / speed[3],
+              100.0 * double(view.storedSize) / double(zlibData.size()));
+  libdeflate_free_decompressor(decompressor);
+  return 0;
+}
