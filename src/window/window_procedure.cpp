@@ -63,6 +63,7 @@ LRESULT OnGadgetNotice(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnNotify(const NMHDR* header) {
+  if (!header) return 0;  // a notification without its record carries nothing to read
   ReadClassName(header->hwndFrom);
   ObjectNumber item = static_cast<ObjectNumber>(header->idFrom);
   int notification = (int)header->code;

@@ -15,9 +15,9 @@ struct WindowStageHooks {
   // Shortcut commands FocusNextCommand and FocusPreviousCommand.
   void (*focusNext)();
   void (*focusPrevious)();
-  // First stage of the window procedure: 0 when it handled the message, DefaultProcessing when it
-  // left it alone. Empty: every message is left alone.
-  LRESULT (*liveSizingFilter)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // First stage of the window procedure, with the window-procedure signature: 0 when it handled
+  // the message, DefaultProcessing when it left it alone. Empty: every message is left alone.
+  LRESULT(CALLBACK* liveSizingFilter)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 // Not touched by InitWindowLibrary, so stages stay plugged in across start-up.

@@ -168,6 +168,12 @@ TEST_F(EventTest, NotificationsMapByClassPrefixAndReportTheTopLevelAncestor) {
   }
 }
 
+TEST_F(EventTest, NotificationWithoutRecordIsAnsweredWithoutEvent) {
+  Outcome outcome = SendThenWait(inner_, WM_NOTIFY, 0, 0);
+  EXPECT_EQ(0, outcome.answer);
+  EXPECT_EQ(long(MarkerMessage), outcome.code);
+}
+
 TEST_F(EventTest, UpDownDeltaFromAnyClassIsTheDetail) {
   HWND plain = Control("Static", 26);
   for (int delta : {1, -1, 5}) {
@@ -362,16 +368,17 @@ LRESULT CALLBACK CountingHook(HWND, UINT, WPARAM, LPARAM) {
   ++HookCalls;
   return HookPassOn;
 }
+LRESULT CALLBACK TestSizingFilter(HWND, UINT message, WPARAM, LPARAM) {
+  ++FilterCalls;
+  HookCallsAtFilter = HookCalls;
+  bool handled = FilterHandles && (message == WM_GETTEXTLENGTH || message == WM_CLOSE);
+  return handled ? 0 : DefaultProcessing;
+}
 
 TEST_F(EventTest, SizingFilterRunsFirstAndItsHandledMessagesSkipDefaultProcessing) {
   FilterCalls = HookCalls = 0;
   FilterHandles = true;
-  WindowStages.liveSizingFilter = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
-    ++FilterCalls;
-    HookCallsAtFilter = HookCalls;
-    bool handled = FilterHandles && (message == WM_GETTEXTLENGTH || message == WM_CLOSE);
-    return handled ? 0 : DefaultProcessing;
-  };
+  WindowStages.liveSizingFilter = TestSizingFilter;
   InstallWindowHook(CountingHook);
   EXPECT_EQ(0, SendMessageA(main_, WM_GETTEXTLENGTH, 0, 0)) << "handled by the filter";
   EXPECT_EQ(1, FilterCalls);
