@@ -15,7 +15,7 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libfuzzer-14-dev googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 xvfb xdotool imagemagick x11-utils python3
-  zlib1g-dev libdeflate-dev libbenchmark-dev xz-utils procps
+  zlib1g-dev libdeflate-dev liblzma-dev libbenchmark-dev xz-utils procps
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -74,12 +74,23 @@ StopScreen() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=
 # Creates the 32-bit prefix on first use and keeps one wineserver running for the whole run,
 # so that each program start does not pay for a server start.
 StartWine() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the Wine prefix in $WINEPREFIX (first run only)"
+  if [ ! -f "$WINEPREFIX/.zindle-ready" ]; then
+    echo "Preparing the Wine prefix in $WINEPREFIX (first run only)"
     wineboot -i >/dev/null 2>&1
+    # A crashing program ends at once with an error code instead of waiting in a debugger.
+    local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+    wine reg add "$aedebug" /v Debugger /d no-debugger.exe /f >/dev/null 2>&1
+    wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null 2>&1
+    # The virtual screen has no window manager: Wine places windows itself instead of waiting
+    # for one on every window it opens or closes.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
+    touch "$WINEPREFIX/.zindle-ready"
   fi
   wineserver -p >/dev/null 2>&1 &
+  # The first program of a server session starts the prefix's services and desktop process;
+  # start them here, detached from any test's output, so no test waits on their open pipes.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 StopWine() { wineserver -k >/dev/null 2>&1 || true; }

@@ -2,12 +2,14 @@
 
 #include <string.h>
 
+#include "gadget/gadget_table.h"
 #include "launcher/launcher_main.h"
 #include "launcher/launcher_state.h"
 #include "runtime/files.h"
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "window/window_table.h"
 
 // Each library's start-up allocates from the RuntimeHeap, and the window library registers
 // its classes under the instance: both must be in place first.
@@ -18,6 +20,8 @@ void StartLibraries(HINSTANCE instance) {
   CreateRuntimeHeap();
   CreateObjectHeap();
   InitFileLibrary();
+  InitWindowLibrary();
+  InitGadgetLibrary();
   InitBlockLibrary();
   InitStringBuffer();
 }
@@ -28,6 +32,7 @@ void StartRuntime(HINSTANCE instance) {
 }
 
 void ShutDownLibraries() {
+  DestroyAllWindows();
   CloseAllFiles();
   DestroyObjectHeap();
 }

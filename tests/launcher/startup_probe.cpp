@@ -13,6 +13,7 @@
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "window/window_table.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void LauncherMain() {
   Check(WritePosition && AllZero(WritePosition, 64000), "work buffer zero-filled");
   Check(FileTable.highestNumber == 10, "file table holds numbers 0 to 10");
   Check(CurrentFile == 0, "no current file");
+  Check(WindowTable.capacity == 10, "window table holds numbers 0 to 10");
   void* block = AllocateBlock(16);
   Check(block != nullptr, "BlockHeap serves blocks");
   ReleaseBlock(block);
@@ -56,11 +58,14 @@ void LauncherMain() {
   Check(AllocateObjectRecord(&list, sizeof(ObjectRecordHeader) + 4) != nullptr, "ObjectHeap serves records");
 
   if (strstr(GetCommandLineA(), "busy")) {
-    char path[MAX_PATH], dir[MAX_PATH];
+    char first[MAX_PATH], second[MAX_PATH], dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "zsp", 0, path);
-    Check(OpenFileForUpdate(3, path) != 0, "file 3 opened");
-    Check(OpenFileForUpdate(AnyNumber, path) != 0, "AnyNumber file opened");
+    GetTempFileNameA(dir, "zsp", 0, first);
+    GetTempFileNameA(dir, "zsp", 0, second);
+    Check(OpenFileForUpdate(3, first) != 0, "file 3 opened");
+    Check(OpenFileForUpdate(AnyNumber, second) != 0, "AnyNumber file opened");
+    Check(CreateNumberedWindow(1, 0, 0, 200, 100, 0, "probe") != 0, "window 1 opened");
+    Check(CreateNumberedWindow(AnyNumber, 0, 0, 200, 100, StartHidden, "probe") != 0, "AnyNumber window opened");
   }
   Say(failures ? "startup probe: checks failed\n" : "startup probe: all checks passed\n");
   EndProgram();
