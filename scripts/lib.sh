@@ -69,7 +69,10 @@ StartScreen() {
   return 1
 }
 
-StopScreen() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=; }
+StopScreen() {
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  XVFB_PID=
+}
 
 # Creates the 32-bit prefix on first use and keeps one wineserver running for the whole run,
 # so that each program start does not pay for a server start.
