@@ -2,15 +2,23 @@
 
 #include "support/runtime_setup.h"
 
+// Window 1 is a borderless popup, like the launcher's own window, and it stays open from one
+// test to the next: Wine waits two seconds for the test screen (which has no window manager) to
+// confirm that a window is gone, so each test only destroys the gadgets it made. Every test
+// starts with a fresh gadget table.
 void GadgetTest::SetUp() {
-  InitWindowLibrary();
-  InitGadgetLibrary();
   ZeroMemory(&EventState, sizeof(EventState));
   PictureGadgetState.rightButtonFlag = false;
-  main_ = reinterpret_cast<HWND>(CreateNumberedWindow(1, 100, 100, 700, 500, 0, "gadgets"));
+  InitGadgetLibrary();
+  main_ = WindowHandleOf(1);
+  if (!main_) {
+    main_ = reinterpret_cast<HWND>(CreateNumberedWindow(1, 100, 100, 700, 500, WS_POPUP, "gadgets"));
+  }
   ASSERT_TRUE(IsWindow(main_));
   ASSERT_EQ(main_, BindGadgetParent(main_));
   SetForegroundWindow(main_);
+  InvalidateRect(main_, nullptr, TRUE);
+  UpdateWindow(main_);
   Drain();
 }
 
@@ -22,7 +30,9 @@ void GadgetTest::TearDown() {
   release[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
   SendInput(2, release, sizeof(INPUT));
   InstallWindowHook(nullptr);
-  DestroyAllWindows();
+  DestroyNumberedWindow(2);
+  HWND window = WindowHandleOf(1);
+  while (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr) DestroyWindow(child);
   Drain();
 }
 
@@ -140,5 +150,6 @@ HICON MakeHalfIcon(COLORREF colour) {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   StartRuntimeForTests();
+  InitWindowLibrary();
   return RUN_ALL_TESTS();
 }

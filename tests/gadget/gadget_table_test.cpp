@@ -280,7 +280,7 @@ TEST_F(GadgetTableTest, TopLevelAncestorStopsAtTheGadgetsOwnWindow) {
   // Regression: the parent of an owned top-level window is its owner. A gadget of an owned
   // window belongs to that window, not to the owner.
   HWND owned = reinterpret_cast<HWND>(
-      CreateNumberedWindow(2, 50, 50, 200, 150, WS_POPUP | WS_CAPTION, "owned", main_));
+      CreateNumberedWindow(2, 50, 50, 200, 150, WS_POPUP, "owned", main_));
   ASSERT_TRUE(IsWindow(owned));
   ASSERT_EQ(main_, GetParent(owned));
   BindGadgetParent(owned);

@@ -283,7 +283,7 @@ TEST_F(PictureClickTest, NoticesOfAnAnyNumberGadgetCarryItsIdentifier) {
 TEST_F(PictureClickTest, NoticesOfAGadgetInAnOwnedWindowGoToThatWindow) {
   // Regression: climbing with GetParent alone went on from the owned window to its owner.
   HWND owned = reinterpret_cast<HWND>(
-      CreateNumberedWindow(2, 400, 300, 200, 150, WS_POPUP | WS_CAPTION, "owned", main_));
+      CreateNumberedWindow(2, 400, 300, 200, 150, WS_POPUP, "owned", main_));
   ASSERT_TRUE(IsWindow(owned));
   BindGadgetParent(owned);
   HWND inner = Picture(13, Bitmap(50, 50, Blue));
