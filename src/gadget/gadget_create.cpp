@@ -43,17 +43,6 @@ LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPAR
   return CallWindowProcA(previous, control, message, wParam, lParam);
 }
 
-HWND TopLevelAncestor(HWND window) {
-  // Climbs only through child windows: the parent of a top-level window is its owner, which is
-  // another window altogether.
-  while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
-    HWND parent = GetParent(window);
-    if (!parent) break;
-    window = parent;
-  }
-  return window;
-}
-
 void SendGadgetNotice(HWND control, long detail) {
   SendMessageA(TopLevelAncestor(control), GadgetNoticeMessage,
                static_cast<WPARAM>(GetWindowLongA(control, GWL_ID)), detail);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "gadget/gadget_table.h"
+#include "window/window_table.h"
 
 // Creates a control of the given class as a child of GadgetParent, with its number as child
 // identifier, puts GadgetProcedure on it and gives it the GadgetFont. Returns the control, the
@@ -15,8 +16,6 @@ ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWO
 // Passes every message on to the control's previous procedure, and frees the gadget's number
 // when the control receives WM_NCDESTROY.
 LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
-// The top-level window that holds window: the window itself when it is not a child window.
-HWND TopLevelAncestor(HWND window);
 // Sends GadgetNoticeMessage with the control's identifier and detail to its top-level window,
 // which turns it into an item event before the call returns.
 void SendGadgetNotice(HWND control, long detail);

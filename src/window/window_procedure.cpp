@@ -7,6 +7,7 @@
 
 #include "window/events.h"
 #include "window/window_stages.h"
+#include "window/window_table.h"
 
 namespace {
 
@@ -32,12 +33,8 @@ bool ClassBeginsWith(const char* prefix) {
   return strncmp(EventState.classScratch, prefix, strlen(prefix)) == 0;
 }
 
-// The top-level ancestor of the event's window: GetParent until it gives no window.
-void SourceToAncestor() {
-  HWND window = EventState.sourceWindow;
-  for (HWND parent = GetParent(window); parent; parent = GetParent(parent)) window = parent;
-  EventState.sourceWindow = window;
-}
+// Reports a child window's item event for the top-level window that holds it.
+void SourceToAncestor() { EventState.sourceWindow = TopLevelAncestor(EventState.sourceWindow); }
 
 void RaiseItemAction(ObjectNumber item) {
   EventState.code = EventItemAction;

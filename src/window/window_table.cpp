@@ -104,3 +104,14 @@ HWND WindowHandleOf(ObjectNumber number) { return RecordOf(number)->handle; }
 void SelectCurrentWindow(ObjectNumber number) { WindowTable.currentWindow = RecordOf(number)->handle; }
 
 HWND CurrentWindowHandle() { return WindowTable.currentWindow; }
+
+HWND TopLevelAncestor(HWND window) {
+  // Climbs only through child windows: the parent of a top-level window is its owner, which is
+  // another window altogether.
+  while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
+    HWND parent = GetParent(window);
+    if (!parent) break;
+    window = parent;
+  }
+  return window;
+}

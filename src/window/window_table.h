@@ -53,6 +53,9 @@ void DestroyAllWindows();
 // The record of a number's window, or &WindowTable.emptyRecord when there is none. Safe for any
 // number: identifiers are checked against the DynamicWindowList before they are used.
 WindowRecord* RecordOf(ObjectNumber number);
+// The top-level window that holds window: the window itself when it is not a child window.
+// Gadget notices go to it, and item events of child windows are reported for it.
+HWND TopLevelAncestor(HWND window);
 // The number of the window with this handle, or -1.
 ObjectNumber NumberOfHandle(HWND handle);
 HWND WindowHandleOf(ObjectNumber number);

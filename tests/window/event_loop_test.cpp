@@ -212,6 +212,23 @@ TEST_F(EventTest, ScrollMessagesReportTheScrollBarIdentifier) {
   EXPECT_EQ(0, own.item);
 }
 
+// What broke: the ancestor step followed GetParent past a top-level window to its owner, so an
+// owned window's item events were reported for the window that owns it.
+TEST_F(EventTest, ItemEventsOfAnOwnedWindowStayWithIt) {
+  HWND owned = reinterpret_cast<HWND>(
+      CreateNumberedWindow(3, 0, 0, 200, 100, WS_POPUP | WS_VISIBLE, "", main_));
+  ASSERT_TRUE(IsWindow(owned));
+  ASSERT_EQ(main_, GetParent(owned)) << "an owned pop-up reports its owner as parent";
+  Drain();
+  HWND bar = CreateWindowExA(0, "ScrollBar", "", WS_CHILD | WS_VISIBLE | SBS_HORZ, 0, 0, 120, 20,
+                             owned, reinterpret_cast<HMENU>(41), RuntimeState.instance, nullptr);
+  Outcome outcome = SendThenWait(owned, WM_HSCROLL, SB_LINEDOWN, LPARAM(bar));
+  EXPECT_EQ(EventItemAction, outcome.code);
+  EXPECT_EQ(41, outcome.item);
+  EXPECT_EQ(3, outcome.source);
+  DestroyNumberedWindow(3);
+}
+
 TEST_F(EventTest, ControlCommandsCarryTheFullIdentifierAndTheNotificationCode) {
   HWND button = Control("Button", 0x12345678);
   // The button's own click posts nothing: BM_CLICK retrieved by the wait sends the command.
