@@ -16,9 +16,9 @@
 #include <functional>
 #include <vector>
 
-#include "jc_stream.h"
-#include "skin_block.h"
-#include "zindle_skin.h"
+#include "skin/jc_stream.h"
+#include "skin/skin_block.h"
+#include "skin/zindle_skin.h"
 
 namespace {
 

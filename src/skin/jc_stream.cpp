@@ -35,7 +35,7 @@
 // indexWidth must lie in 1..31. A stream that ends short of unpackedSize bytes is refused too.
 // All state is local; nothing is allocated.
 
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 #include <cstring>
 

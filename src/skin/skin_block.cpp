@@ -1,8 +1,8 @@
-#include "skin_block.h"
+#include "skin/skin_block.h"
 
 #include <cstring>
 
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 const char SkinBanner[SkinBannerLength + 1] = "ZINDLE SKIN 1.0 - launcher face and outline runs";
 

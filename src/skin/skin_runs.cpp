@@ -1,4 +1,4 @@
-#include "skin_runs.h"
+#include "skin/skin_runs.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "skin_block.h"
+#include "skin/skin_block.h"
 
 // Transparent colour of a skin: magenta (red 255, green 0, blue 255), as 0x00BBGGRR.
 constexpr uint32_t KeyColour = 0x00FF00FF;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JcHeader header;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "skin_block.h"
-#include "skin_runs.h"
+#include "skin/skin_block.h"
+#include "skin/skin_runs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SkinBlockView view;

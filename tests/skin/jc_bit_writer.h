@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 struct JcWriter {
   std::vector<uint32_t> words;

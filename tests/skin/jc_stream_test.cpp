@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "jc_bit_writer.h"
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 namespace {
 

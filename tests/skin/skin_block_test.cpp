@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "jc_stream.h"
-#include "skin_block.h"
-#include "skin_runs.h"
+#include "skin/jc_stream.h"
+#include "skin/skin_block.h"
+#include "skin/skin_runs.h"
 #include "skin_test_data.h"
 
 namespace {

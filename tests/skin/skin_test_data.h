@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "skin_block.h"
+#include "skin/skin_block.h"
 
 inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));

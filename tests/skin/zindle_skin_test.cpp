@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "jc_stream.h"
-#include "skin_block.h"
-#include "skin_runs.h"
-#include "zindle_skin.h"
+#include "skin/jc_stream.h"
+#include "skin/skin_block.h"
+#include "skin/skin_runs.h"
+#include "skin/zindle_skin.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "jc_stream.h"
+#include "skin/jc_stream.h"
 
 namespace {
 
