@@ -93,6 +93,9 @@ ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long widt
   HWND handle = CreateWindowExA(0, WindowTable.className, title, style.style, place.x, place.y,
                                 outerWidth, outerHeight, parent, nullptr, RuntimeState.instance,
                                 nullptr);
+  // Creation sends messages to the hook, which may open windows that move the table: the slot is
+  // taken again rather than trusted (an AnyNumber record stays where it is).
+  record = LinkedRecordOf(identifier);
   record->handle = handle;
   if (!handle) return 0;
   WindowTable.currentWindow = handle;
@@ -104,18 +107,30 @@ ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long widt
 void DestroyNumberedWindow(ObjectNumber number) {
   WindowRecord* record = RecordOf(number);
   if (!record->handle) return;
-  ActivateOwner(record->handle);
-  DestroyWindow(record->handle);
+  // Activation and destruction send messages to the hook, which may open windows that move the
+  // table or destroy this same number again. The record is copied and its shortcut table detached
+  // first, so that only this call frees it; the slot is looked up again afterwards and cleared
+  // only while it still holds this window.
+  WindowRecord detached = *record;
+  record->shortcutCount = 0;
+  record->shortcutEntries = nullptr;
+  record->shortcutTable = nullptr;
+  ActivateOwner(detached.handle);
+  DestroyWindow(detached.handle);
+
+  record = LinkedRecordOf(number);
+  if (record && record->handle == detached.handle) {
+    if (IsTableNumber(number)) {
+      record->handle = nullptr;
+    } else {
+      ReleaseDynamicRecord(record);
+    }
+  }
   FormatClassName(number);
   UnregisterClassA(WindowTable.className, RuntimeState.instance);
-  if (record->shortcutCount) {
-    HeapFree(RuntimeState.heap, 0, record->shortcutEntries);
-    DestroyAcceleratorTable(record->shortcutTable);
-  }
-  if (number >= 0 && number <= WindowTable.capacity) {
-    record->handle = nullptr;
-  } else {
-    ReleaseDynamicRecord(record);
+  if (detached.shortcutCount) {
+    HeapFree(RuntimeState.heap, 0, detached.shortcutEntries);
+    DestroyAcceleratorTable(detached.shortcutTable);
   }
 }
 

@@ -6,6 +6,13 @@
 // For AnyNumber, *identifier receives the new record's identifier; otherwise number itself.
 // Returns 0 when the table cannot grow or the element cannot be allocated.
 WindowRecord* SlotFor(ObjectNumber number, ObjectNumber* identifier);
+// Whether number addresses a table slot (0 .. capacity) rather than naming an AnyNumber record.
+inline bool IsTableNumber(ObjectNumber number) {
+  return number >= 0 && number <= WindowTable.capacity;
+}
+// The record behind number whether or not it holds a window: the table slot, or the linked
+// DynamicWindowList record whose identifier is number; 0 for anything else.
+WindowRecord* LinkedRecordOf(ObjectNumber number);
 // The linked DynamicWindowList record whose identifier is number, or 0.
 WindowRecord* DynamicRecordOf(ObjectNumber number);
 // Walk of the DynamicWindowList from its head (newest first); 0 at the end.

@@ -65,7 +65,7 @@ WindowRecord* SlotFor(ObjectNumber number, ObjectNumber* identifier) {
 }
 
 WindowRecord* DynamicRecordOf(ObjectNumber number) {
-  if (number >= 0 && number <= WindowTable.capacity) return nullptr;
+  if (IsTableNumber(number)) return nullptr;
   void* found = FindObjectRecord(*DynamicListHead(), reinterpret_cast<void*>(number));
   return static_cast<WindowRecord*>(found);
 }
@@ -76,13 +76,13 @@ WindowRecord* NextDynamicRecord(WindowRecord* record) { return PayloadOf(HeaderO
 
 void ReleaseDynamicRecord(WindowRecord* record) { ReleaseObjectRecord(DynamicListHead(), record); }
 
+WindowRecord* LinkedRecordOf(ObjectNumber number) {
+  if (IsTableNumber(number)) return WindowTable.records ? &WindowTable.records[number] : nullptr;
+  return DynamicRecordOf(number);
+}
+
 WindowRecord* RecordOf(ObjectNumber number) {
-  WindowRecord* record = nullptr;
-  if (number >= 0 && number <= WindowTable.capacity) {
-    record = WindowTable.records ? &WindowTable.records[number] : nullptr;
-  } else {
-    record = DynamicRecordOf(number);
-  }
+  WindowRecord* record = LinkedRecordOf(number);
   if (!record || !record->handle) return &WindowTable.emptyRecord;
   return record;
 }

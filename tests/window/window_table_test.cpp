@@ -311,6 +311,103 @@ TEST_F(WindowTest, ClosingOrHidingAnOwnedWindowActivatesItsOwnerFirst) {
   EXPECT_EQ(owner, GetActiveWindow());
 }
 
+namespace {
+
+// What a re-entering hook does: on the first message of the given kind (to watched, or to any
+// window when watched is 0) it opens window open, or closes the window it sees when open is -1.
+struct ReentryRecord {
+  UINT message;
+  HWND watched;
+  ObjectNumber open;
+  bool done;
+  void* grabbed;  // taken right after a nested closing, of the size of a two-entry shortcut block
+};
+ReentryRecord Reentry;
+
+LRESULT CALLBACK ReenteringHook(HWND window, UINT message, WPARAM, LPARAM) {
+  if (Reentry.done || message != Reentry.message) return HookPassOn;
+  if (Reentry.watched && window != Reentry.watched) return HookPassOn;
+  Reentry.done = true;
+  if (Reentry.open == -1) {
+    DestroyNumberedWindow(EventSourceWindow());
+    // Reuses the shortcut block at once should the nested closing have freed it.
+    Reentry.grabbed = HeapAlloc(RuntimeState.heap, 0, 2 * sizeof(ACCEL));
+  } else {
+    CreateNumberedWindow(Reentry.open, 0, 0, 50, 50, WS_POPUP | StartHidden, "grow");
+  }
+  return HookPassOn;
+}
+
+}  // namespace
+
+// Broke: opening and closing kept the record's address across the messages they send, so a hook
+// that opened a window and moved the table had them write into the freed table.
+TEST_F(WindowTest, HookThatMovesTheTableWhileAWindowOpensOrClosesLeavesTheSlotsRight) {
+  // Blocks larger than any the heap has free land after the table and keep it from growing in
+  // place.
+  void* guard = HeapAlloc(RuntimeState.heap, 0, 0x4000);
+  InstallWindowHook(ReenteringHook);
+  Reentry = {WM_CREATE, nullptr, 60, false, nullptr};
+  WindowRecord* before = WindowTable.records;
+  HWND one = reinterpret_cast<HWND>(CreateNumberedWindow(1, 0, 0, 80, 80, WS_POPUP, "one"));
+  ASSERT_TRUE(Reentry.done);
+  ASSERT_NE(before, WindowTable.records) << "the table grew in place: the case shows nothing";
+  ASSERT_TRUE(IsWindow(one));
+  EXPECT_EQ(one, WindowHandleOf(1));
+  EXPECT_EQ(1, NumberOfHandle(one));
+  EXPECT_EQ(60, NumberOfHandle(WindowHandleOf(60)));
+
+  HWND two = reinterpret_cast<HWND>(CreateNumberedWindow(2, 0, 0, 80, 80, WS_POPUP, "two"));
+  void* secondGuard = HeapAlloc(RuntimeState.heap, 0, 0x4000);
+  Reentry = {WM_DESTROY, two, 90, false, nullptr};
+  before = WindowTable.records;
+  DestroyNumberedWindow(2);
+  ASSERT_TRUE(Reentry.done);
+  ASSERT_NE(before, WindowTable.records) << "the table grew in place: the case shows nothing";
+  EXPECT_FALSE(IsWindow(two));
+  EXPECT_EQ(nullptr, WindowTable.records[2].handle);
+  EXPECT_EQ(-1, NumberOfHandle(two));
+  EXPECT_EQ(90, NumberOfHandle(WindowHandleOf(90)));
+  EXPECT_EQ(one, WindowHandleOf(1));
+  HeapFree(RuntimeState.heap, 0, secondGuard);
+  HeapFree(RuntimeState.heap, 0, guard);
+}
+
+// Broke: a hook closing the same window on WM_DESTROY ran the whole closing inside the first
+// one, which then freed the shortcut block again (and for AnyNumber read its freed record).
+TEST_F(WindowTest, ClosingTheSameWindowFromItsDestroyMessageFreesEverythingOnce) {
+  InstallWindowHook(ReenteringHook);
+  for (ObjectNumber number : {ObjectNumber(3), AnyNumber}) {
+    SCOPED_TRACE(number);
+    ObjectNumber result = CreateNumberedWindow(number, 0, 0, 80, 80, WS_POPUP, "closing");
+    ObjectNumber id = number == AnyNumber ? result : number;
+    HWND window = WindowHandleOf(id);
+    ASSERT_TRUE(IsWindow(window));
+    WindowRecord* record = RecordOf(id);
+    ACCEL* entries =
+        static_cast<ACCEL*>(HeapAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, 2 * sizeof(ACCEL)));
+    entries[0] = {FVIRTKEY, 'A', 100};
+    entries[1] = {FVIRTKEY, 'B', 101};
+    record->shortcutCount = 2;
+    record->shortcutEntries = entries;
+    record->shortcutTable = CreateAcceleratorTableA(entries, 2);
+    HACCEL table = record->shortcutTable;
+    ASSERT_NE(nullptr, table);
+
+    Reentry = {WM_DESTROY, window, -1, false, nullptr};
+    DestroyNumberedWindow(id);
+    ASSERT_TRUE(Reentry.done);
+    ASSERT_NE(nullptr, Reentry.grabbed);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(nullptr, WindowHandleOf(id));
+    EXPECT_EQ(nullptr, WindowTable.dynamicWindows);
+    EXPECT_TRUE(HeapValidate(RuntimeState.heap, 0, Reentry.grabbed))
+        << "the shortcut block was freed again after the nested closing";
+    EXPECT_FALSE(DestroyAcceleratorTable(table)) << "the shortcut table was not destroyed";
+    HeapFree(RuntimeState.heap, 0, Reentry.grabbed);
+  }
+}
+
 TEST_F(WindowTest, DestroyAllWindowsClosesDynamicNewestFirstThenTableFromTheTop) {
   DestroyAllWindows();  // nothing open: nothing happens
   EXPECT_EQ(10, WindowTable.capacity);
