@@ -6,7 +6,8 @@
 EventStateRecord EventState;
 
 long AwaitEvent() {
-  EventState.detail = DetailNone;
+  // A code raised outside a wait is returned by this one together with the detail it came with.
+  if (EventState.code == 0) EventState.detail = DetailNone;
   // A quit message or a failure comes back like any other message; the caller sees its number.
   GetMessageA(&EventState.retrieved, nullptr, 0, 0);
   EventState.activeWindow = GetActiveWindow();

@@ -41,7 +41,7 @@ const LRESULT DefaultProcessing = (LRESULT)0xD0D0D0D1;
 
 struct EventStateRecord {
   long code;           // set by the window procedure; 0 = none; cleared when AwaitEvent returns
-  long detail;         // DetailNone at the start of each wait
+  long detail;         // DetailNone at the start of each wait that finds no code pending
   HWND sourceWindow;   // window of the last message through the procedure (or its ancestor)
   ObjectNumber item;   // gadget, command or item number of the last event; never cleared
   UINT message;        // last message through the procedure

@@ -98,6 +98,14 @@ TEST_F(EventTest, MoveAndSizeBecomeEvents) {
 TEST_F(EventTest, CodeSetOutsideAWaitIsDeliveredByTheNextUnlessItsOwnDispatchSetsAnother) {
   SendMessageA(main_, WM_CLOSE, 0, 0);
   EXPECT_EQ(EventCloseRequest, AwaitAfterMarker(main_));
+  // The detail comes with its code: focus gained and lost must stay apart.
+  SendMessageA(main_, GadgetNoticeMessage, 6, DetailFocusLost);
+  EXPECT_EQ(EventItemAction, AwaitAfterMarker(main_));
+  EXPECT_EQ(6, EventSourceItem());
+  EXPECT_EQ(DetailFocusLost, EventDetail());
+  // A wait that finds no code pending starts from no detail.
+  EXPECT_EQ(long(MarkerMessage), AwaitAfterMarker(main_));
+  EXPECT_EQ(DetailNone, EventDetail());
   SendMessageA(main_, WM_CLOSE, 0, 0);
   PostMessageA(main_, GadgetNoticeMessage, 4, 0);
   EXPECT_EQ(EventItemAction, AwaitEvent());
