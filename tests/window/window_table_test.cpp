@@ -153,6 +153,24 @@ TEST_F(WindowTest, ScreenCentringClampsWindowsLargerThanTheScreen) {
   }
 }
 
+// Centring places the outer rectangle, frame included, not the client area.
+TEST_F(WindowTest, ScreenCentringCentresTheOuterRectangleOfAFramedWindow) {
+  ExpectScreen1024x768();
+  HWND window = reinterpret_cast<HWND>(
+      CreateNumberedWindow(4, 5, 5, 300, 200, WS_CAPTION | CenterOnScreen, ""));
+  RECT frame = {0, 0, 300, 200};
+  AdjustWindowRect(&frame, WS_CAPTION | WS_VISIBLE, FALSE);
+  long width = frame.right - frame.left;
+  long height = frame.bottom - frame.top;
+  ASSERT_GT(width, 300) << "the frame must add to the width for the case to show anything";
+  ASSERT_GT(height, 200);
+  RECT outer = WindowRectOf(window);
+  EXPECT_EQ(width, outer.right - outer.left);
+  EXPECT_EQ(height, outer.bottom - outer.top);
+  EXPECT_EQ(512 - (width >> 1), outer.left);
+  EXPECT_EQ(384 - (height >> 1), outer.top);
+}
+
 TEST_F(WindowTest, ActiveWindowCentringUsesTheActiveWindowAndClampsAtZero) {
   struct Case {
     RECT active;   // outer rectangle of the active pop-up
