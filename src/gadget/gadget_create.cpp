@@ -4,11 +4,11 @@
 #include "runtime/runtime_state.h"
 #include "window/events.h"
 
-ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWORD style,
-                                 DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
-                                 long width, long height, const char* caption) {
+GadgetRecord* CreateBareGadget(ObjectNumber number, const char* className, DWORD style,
+                               DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
+                               long width, long height, const char* caption) {
   GadgetRecord* record = PrepareGadgetRecord(number);
-  if (!record) return 0;
+  if (!record) return nullptr;
   ObjectNumber identifier = number == AnyNumber ? reinterpret_cast<ObjectNumber>(record) : number;
 
   HWND control = CreateWindowExA(extendedStyle, className, caption, style, x, y, width, height,
@@ -18,17 +18,31 @@ ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWO
     // A failure is a failure under AnyNumber too: the record would otherwise stay allocated
     // under a number that names nothing.
     if (number == AnyNumber) ReleaseGadgetRecord(identifier);
-    return 0;
+    return nullptr;
   }
   // Creation sends messages to the parent, whose handlers may create gadgets and so move the
   // table: the slot is taken again rather than trusted.
   if (number != AnyNumber) record = &GadgetTable.slots[number];
   record->control = control;
   record->kind = kind;
+  return record;
+}
+
+ObjectNumber GadgetCreationResult(ObjectNumber number, const GadgetRecord* record) {
+  return number == AnyNumber ? reinterpret_cast<ObjectNumber>(record)
+                             : reinterpret_cast<ObjectNumber>(record->control);
+}
+
+ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWORD style,
+                                 DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
+                                 long width, long height, const char* caption) {
+  GadgetRecord* record = CreateBareGadget(number, className, style, extendedStyle, kind, x, y,
+                                          width, height, caption);
+  if (!record) return 0;
   record->previousProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(GadgetProcedure)));
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetTable.font), 1);
-  return number == AnyNumber ? identifier : reinterpret_cast<ObjectNumber>(control);
+      SetWindowLongA(record->control, GWL_WNDPROC, reinterpret_cast<LONG>(GadgetProcedure)));
+  SendMessageA(record->control, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetTable.font), 1);
+  return GadgetCreationResult(number, record);
 }
 
 LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {

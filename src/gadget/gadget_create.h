@@ -6,10 +6,18 @@
 #include "gadget/gadget_table.h"
 #include "window/window_table.h"
 
-// Creates a control of the given class as a child of GadgetParent, with its number as child
-// identifier, puts GadgetProcedure on it and gives it the GadgetFont. Returns the control, the
-// new number under AnyNumber, or 0 when the number is refused or the control cannot be created
-// (an AnyNumber record is then freed again).
+// The creation core of every kind: prepares the record for number, creates a control of the
+// given class as a child of GadgetParent with its number as child identifier, and records the
+// control and its kind. Returns the record, or 0 when the number is refused or the control cannot
+// be created (an AnyNumber record is then freed again). The caller puts on its procedure.
+GadgetRecord* CreateBareGadget(ObjectNumber number, const char* className, DWORD style,
+                               DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
+                               long width, long height, const char* caption);
+// What a creation under number returns for the gadget of record: the control, or the new number
+// (the record's address) under AnyNumber.
+ObjectNumber GadgetCreationResult(ObjectNumber number, const GadgetRecord* record);
+// CreateBareGadget, then puts GadgetProcedure on the control and gives it the GadgetFont.
+// Returns GadgetCreationResult, or 0 on failure.
 ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWORD style,
                                  DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
                                  long width, long height, const char* caption);

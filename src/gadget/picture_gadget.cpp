@@ -5,7 +5,6 @@
 #include "gadget/gadget_create.h"
 #include "gadget/gadget_table.h"
 #include "gadget/picture_size.h"
-#include "runtime/runtime_state.h"
 #include "window/events.h"
 
 PictureGadgetStateRecord PictureGadgetState;
@@ -102,25 +101,16 @@ LRESULT PassOn(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
 
 ObjectNumber CreatePictureGadget(ObjectNumber number, long x, long y, long width, long height,
                                  HANDLE image, DWORD extendedStyle) {
-  GadgetRecord* record = PrepareGadgetRecord(number);
+  GadgetRecord* record = CreateBareGadget(number, "STATIC", PictureGadgetStyle, extendedStyle,
+                                          &PictureKind, x, y, width, height, nullptr);
   if (!record) return 0;
-  ObjectNumber identifier = number == AnyNumber ? reinterpret_cast<ObjectNumber>(record) : number;
-  HWND control = CreateWindowExA(extendedStyle, "STATIC", nullptr, PictureGadgetStyle, x, y, width,
-                                 height, GadgetTable.parent, reinterpret_cast<HMENU>(identifier),
-                                 RuntimeState.instance, nullptr);
-  if (!control) {
-    if (number == AnyNumber) ReleaseGadgetRecord(identifier);
-    return 0;
-  }
-  if (number != AnyNumber) record = &GadgetTable.slots[number];
-  record->control = control;
-  record->kind = &PictureKind;
+  HWND control = record->control;
+  ObjectNumber result = GadgetCreationResult(number, record);
   // No GadgetProcedure and no font: this procedure does all a picture gadget needs.
   PictureGadgetState.keptProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(PictureGadgetProcedure)));
-  record->previousProcedure = PictureGadgetState.keptProcedure;
   SetPictureImage(control, reinterpret_cast<LPARAM>(image));
-  return number == AnyNumber ? identifier : reinterpret_cast<ObjectNumber>(control);
+  return result;
 }
 
 LRESULT SetPictureImage(HWND control, LPARAM image) {
