@@ -37,11 +37,25 @@ TEST_F(GadgetKindsTest, EachKindGetsItsClassAndStyles) {
     EXPECT_EQ(c.extendedStyle,
               static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)) & WS_EX_CLIENTEDGE);
   }
-  const GadgetKindTable* button = LookupGadget(1)->kind;
-  ASSERT_NE(nullptr, button);
-  EXPECT_TRUE(button->queryState && button->applyState);
   EXPECT_EQ(reinterpret_cast<LONG>(EditFocusProcedure),
             GetWindowLongA(GadgetHandleOf(5), GWL_WNDPROC));
+}
+
+// The push button's state slots are the button messages: a button that holds a check state (a
+// push button holds none and answers unchecked) gives back what was put.
+TEST_F(GadgetKindsTest, PushButtonStateSlotsSetAndReadTheCheckState) {
+  HWND button = reinterpret_cast<HWND>(CreatePushButton(1, 10, 10, 80, 24, "b"));
+  const GadgetKindTable* kind = LookupGadget(1)->kind;
+  ASSERT_TRUE(kind && kind->queryState && kind->applyState);
+  kind->applyState(button, BST_CHECKED);
+  EXPECT_EQ(BST_UNCHECKED, kind->queryState(button));
+  SetWindowLongA(button, GWL_STYLE, (GetWindowLongA(button, GWL_STYLE) & ~0xF) | BS_3STATE);
+  for (LPARAM state : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
+    SCOPED_TRACE(state);
+    kind->applyState(button, state);
+    EXPECT_EQ(state, kind->queryState(button));
+    EXPECT_EQ(state, SendMessageA(button, BM_GETCHECK, 0, 0));
+  }
 }
 
 TEST_F(GadgetKindsTest, RightAlignedLabelDrawsItsTextAtTheRightEdge) {

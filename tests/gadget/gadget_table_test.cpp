@@ -248,6 +248,73 @@ TEST_F(GadgetTableTest, CaptionsAreSetAndReadBackThroughTheWorkBuffer) {
   }
 }
 
+// A kind whose every slot records its call, to see the common operations use the kind table.
+struct KindCallsRecord {
+  int destroyCalls;
+  HWND destroyed;
+  int applyCalls;
+  char applied[32];
+  int queryCalls;
+  HWND queried;
+};
+KindCallsRecord KindCalls;
+
+void RecordDestroy(HWND control) {
+  ++KindCalls.destroyCalls;
+  KindCalls.destroyed = control;
+  DestroyWindow(control);
+}
+
+void RecordApplyCaption(HWND, const char* text) {
+  ++KindCalls.applyCalls;
+  lstrcpynA(KindCalls.applied, text, sizeof(KindCalls.applied));
+}
+
+char* RecordQueryCaption(HWND control) {
+  ++KindCalls.queryCalls;
+  KindCalls.queried = control;
+  return AppendString("from the kind");
+}
+
+const GadgetKindTable RecordingKind = {RecordDestroy, nullptr, nullptr, RecordQueryCaption,
+                                       RecordApplyCaption};
+
+TEST_F(GadgetTableTest, CommonOperationsGoThroughTheKindsSlotsWhenItHasThem) {
+  for (ObjectNumber number : {ObjectNumber(12), AnyNumber}) {
+    SCOPED_TRACE(number);
+    KindCalls = {};
+    ObjectNumber made = CreateGadgetControl(number, "STATIC", TextLabelStyle, 0, &RecordingKind,
+                                            10, 10, 120, 20, "start");
+    ASSERT_NE(0, made);
+    ObjectNumber id = number == AnyNumber ? made : number;
+    HWND control = GadgetHandleOf(id);
+    ASSERT_TRUE(IsWindow(control));
+    EXPECT_EQ(&RecordingKind, LookupGadget(id)->kind);
+
+    SetGadgetCaption(id, "new caption");
+    EXPECT_EQ(1, KindCalls.applyCalls);
+    EXPECT_STREQ("new caption", KindCalls.applied);
+    char text[32] = "";
+    GetWindowTextA(control, text, sizeof(text));
+    EXPECT_STREQ("start", text) << "the default ran as well as the kind's slot";
+
+    char* start = WritePosition;
+    char* caption = ReadGadgetCaption(id);
+    EXPECT_EQ(1, KindCalls.queryCalls);
+    EXPECT_EQ(control, KindCalls.queried);
+    EXPECT_EQ(start, caption);
+    EXPECT_STREQ("from the kind", caption);
+    WritePosition = start;
+
+    DestroyGadget(id);
+    EXPECT_EQ(1, KindCalls.destroyCalls);
+    EXPECT_EQ(control, KindCalls.destroyed);
+    EXPECT_FALSE(IsWindow(control));
+    EXPECT_EQ(nullptr, GadgetExists(id));
+  }
+  EXPECT_EQ(nullptr, GadgetTable.dynamicGadgets);
+}
+
 TEST_F(GadgetTableTest, ReadingACaptionNeverWritesPastTheWorkBuffer) {
   CreatePushButton(1, 10, 10, 80, 24, "0123456789ABCDEF");
   char* saved = WritePosition;
