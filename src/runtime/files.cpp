@@ -12,8 +12,6 @@ HANDLE CurrentFile;
 
 namespace {
 
-const int32_t FileTableGrowth = 10;
-
 bool IsTableNumber(ObjectNumber number) {
   return number >= 0 && number <= FileTable.highestNumber;
 }
@@ -25,15 +23,23 @@ HANDLE* DynamicSlotOf(ObjectNumber number) {
       FindObjectRecord(FileTable.dynamicFiles, reinterpret_cast<void*>(number)));
 }
 
-// Grows the table so that number is below the highest number; false when the heap refuses or
-// the table would not fit in memory.
+// The slot of a number's file: its DynamicFileList record, else its table slot, else null. The
+// records are looked up first, so a table number can never hide a dynamic file.
+HANDLE* SlotOf(ObjectNumber number) {
+  if (number == AnyNumber) return nullptr;
+  if (HANDLE* slot = DynamicSlotOf(number)) return slot;
+  if (IsTableNumber(number)) return &FileTable.handles[number];
+  return nullptr;
+}
+
+// Grows the table so that number is below the highest number; false when the number is above
+// HighestFileNumber or the heap refuses.
 bool GrowFileTable(ObjectNumber number) {
+  if (number < 0 || number > HighestFileNumber) return false;
   if (number < FileTable.highestNumber) return true;
-  unsigned long long slots = static_cast<unsigned long long>(number) + FileTableGrowth + 1;
-  unsigned long long bytes = slots * sizeof(HANDLE);
-  if (bytes > 0x7FFFFFFFull) return false;
+  size_t slots = static_cast<size_t>(number + FileTableGrowth + 1);
   void* grown = HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, FileTable.handles,
-                            static_cast<size_t>(bytes));
+                            slots * sizeof(HANDLE));
   if (!grown) return false;
   FileTable.handles = static_cast<HANDLE*>(grown);
   FileTable.highestNumber = static_cast<int32_t>(number + FileTableGrowth);
@@ -93,20 +99,26 @@ void InitFileLibrary() {
 
 intptr_t OpenNumberedFile(ObjectNumber number, const char* path, int32_t mode) {
   CurrentFile = nullptr;
-  // Negative numbers other than AnyNumber name no slot and no record.
-  if (number < 0 && number != AnyNumber) return 0;
+  // A number that is neither AnyNumber, a linked DynamicFileList record nor an acceptable table
+  // number is refused before anything is opened or grown.
+  const bool dynamic = number != AnyNumber && DynamicSlotOf(number) != nullptr;
+  if (number != AnyNumber && !dynamic && (number < 0 || number > HighestFileNumber)) return 0;
   HANDLE h = CreateForMode(path, mode);
   if (!h) return 0;
-  HANDLE* slot;
+  HANDLE* slot = nullptr;
   if (number == AnyNumber) {
     slot = static_cast<HANDLE*>(AllocateObjectRecord(
         &FileTable.dynamicFiles, static_cast<int32_t>(sizeof(ObjectRecordHeader) + sizeof(HANDLE))));
-  } else {
-    slot = nullptr;
-    if (GrowFileTable(number)) {
-      CloseNumberedFile(number);  // an earlier file of this number is closed
-      slot = &FileTable.handles[number];
-    }
+  } else if (dynamic) {
+    // Reopening under a number handed out under AnyNumber keeps its record (and so the number)
+    // and closes the file it held.
+    slot = DynamicSlotOf(number);
+    HANDLE old = *slot;
+    *slot = nullptr;
+    if (old) CloseHandle(old);
+  } else if (GrowFileTable(number)) {
+    CloseNumberedFile(number);  // an earlier file of this number is closed
+    slot = &FileTable.handles[number];
   }
   if (!slot) {
     // No place to keep the handle: the open fails as a whole.
@@ -132,21 +144,18 @@ intptr_t OpenFileExclusive(ObjectNumber number, const char* path) {
 }
 
 HANDLE FileHandleOf(ObjectNumber number) {
-  if (number == AnyNumber) return nullptr;
-  if (IsTableNumber(number)) return FileTable.handles[number];
-  HANDLE* slot = DynamicSlotOf(number);
+  HANDLE* slot = SlotOf(number);
   return slot ? *slot : nullptr;
 }
 
 void CloseNumberedFile(ObjectNumber number) {
-  if (number == AnyNumber) return;
   HANDLE h = nullptr;
-  if (IsTableNumber(number)) {
-    h = FileTable.handles[number];
-    FileTable.handles[number] = nullptr;
-  } else if (HANDLE* slot = DynamicSlotOf(number)) {
+  if (HANDLE* slot = DynamicSlotOf(number)) {
     h = *slot;
     ReleaseObjectRecord(&FileTable.dynamicFiles, slot);
+  } else if (HANDLE* slot = SlotOf(number)) {
+    h = *slot;
+    *slot = nullptr;
   }
   if (!h) return;
   // A closed handle must not stay current: the platform may hand the same value to another
@@ -156,8 +165,16 @@ void CloseNumberedFile(ObjectNumber number) {
 }
 
 void CloseAllFiles() {
-  while (FileTable.dynamicFiles) {
-    CloseNumberedFile(reinterpret_cast<ObjectNumber>(FileTable.dynamicFiles + 1));
+  // Dynamic records are closed and unlinked directly, never looked up by number, so each pass
+  // removes the head and the loop ends.
+  while (ObjectRecordHeader* head = FileTable.dynamicFiles) {
+    HANDLE* slot = reinterpret_cast<HANDLE*>(head + 1);
+    HANDLE h = *slot;
+    ReleaseObjectRecord(&FileTable.dynamicFiles, slot);
+    if (h) {
+      if (h == CurrentFile) CurrentFile = nullptr;
+      CloseHandle(h);
+    }
   }
   for (int32_t n = 0; n <= FileTable.highestNumber; ++n) CloseNumberedFile(n);
 }

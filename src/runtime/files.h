@@ -13,6 +13,12 @@ struct FileTableRecord {
 };
 extern FileTableRecord FileTable;
 
+// Table growth step beyond the number asked for (also the highest number after start-up).
+const int32_t FileTableGrowth = 10;
+// Highest table number an opening accepts. Keeps the table (number + growth) below 0x10000, the
+// lowest address a heap record can have, so that AnyNumber numbers never fall in the table.
+const ObjectNumber HighestFileNumber = 0xFFFF - FileTableGrowth;
+
 // The handle the value operations use; 0 when there is none. Closing the current file clears it.
 extern HANDLE CurrentFile;
 
@@ -25,7 +31,9 @@ enum FileOpenMode {
 
 void InitFileLibrary();
 // Opens path under number and makes it the CurrentFile. Returns the handle, the new number
-// under AnyNumber, or 0 (no CurrentFile; an earlier file of that number stays open).
+// under AnyNumber, or 0 (no CurrentFile; an earlier file of that number stays open). Numbers
+// are AnyNumber, 0 to HighestFileNumber, or a number handed out under AnyNumber (its file is
+// replaced and the number stays valid); any other number is refused without opening anything.
 intptr_t OpenNumberedFile(ObjectNumber number, const char* path, int32_t mode);
 intptr_t OpenFileForReading(ObjectNumber number, const char* path);
 intptr_t OpenFileForUpdate(ObjectNumber number, const char* path);

@@ -288,6 +288,67 @@ TEST_F(Files, FilesUnderAnyNumber) {
   EXPECT_EQ(FileTable.dynamicFiles, nullptr);
 }
 
+// Reopening under a number handed out under AnyNumber grew the table past the record's address
+// and left the record's file open.
+TEST_F(Files, ReopeningUnderAnAnyNumberNumberReplacesItsFile) {
+  std::string a = MakeFile("dyn_a.txt", "A");
+  std::string b = MakeFile("dyn_b.txt", "B");
+  intptr_t number = OpenFileForReading(AnyNumber, a.c_str());
+  ASSERT_NE(number, 0);
+  const int32_t highest = FileTable.highestNumber;
+  intptr_t h = OpenFileForReading(number, b.c_str());
+  ASSERT_NE(h, 0);
+  EXPECT_TRUE(IsClosedEverywhere(a));
+  EXPECT_EQ(FileTable.highestNumber, highest);  // no table slot was made for it
+  EXPECT_EQ(FindObjectRecord(FileTable.dynamicFiles, reinterpret_cast<void*>(number)),
+            reinterpret_cast<void*>(number));
+  EXPECT_EQ(FileHandleOf(number), reinterpret_cast<HANDLE>(h));
+  EXPECT_EQ(CurrentFile, reinterpret_cast<HANDLE>(h));
+  EXPECT_EQ(ReadSignedByte(), 'B');
+  CloseNumberedFile(number);
+  EXPECT_TRUE(IsClosedEverywhere(b));
+  EXPECT_EQ(FileTable.dynamicFiles, nullptr);
+}
+
+// After a table number at or above a record's address, CloseAllFiles never unlinked the records
+// and looped forever.
+TEST_F(Files, CloseAllFilesAfterTheHighestAcceptedNumber) {
+  std::string paths[3] = {MakeFile("big.txt", "t"), MakeFile("big_any1.txt", "1"),
+                          MakeFile("big_any2.txt", "2")};
+  intptr_t first = OpenFileForReading(AnyNumber, paths[1].c_str());
+  ASSERT_NE(first, 0);
+  ASSERT_NE(OpenFileForReading(HighestFileNumber, paths[0].c_str()), 0);
+  EXPECT_EQ(FileTable.highestNumber, 0xFFFF);
+  intptr_t second = OpenFileForReading(AnyNumber, paths[2].c_str());
+  ASSERT_NE(second, 0);
+  EXPECT_EQ(*reinterpret_cast<HANDLE*>(first), FileHandleOf(first));
+  EXPECT_EQ(*reinterpret_cast<HANDLE*>(second), FileHandleOf(second));
+  CloseAllFiles();
+  for (const std::string& path : paths) EXPECT_TRUE(IsClosedEverywhere(path)) << path;
+  EXPECT_EQ(FileTable.dynamicFiles, nullptr);
+  EXPECT_EQ(CurrentFile, nullptr);
+}
+
+// A table number beyond HighestFileNumber would reach heap addresses and ask for a huge table.
+TEST_F(Files, NumbersAboveTheHighestAreRefused) {
+  std::string kept = MakeFile("cap_kept.txt", "k");
+  std::string path = PathOf("cap_new.txt");
+  ASSERT_NE(OpenFileForReading(1, kept.c_str()), 0);
+  HANDLE* const handles = FileTable.handles;
+  const int32_t highest = FileTable.highestNumber;
+  const ObjectNumber refused[] = {HighestFileNumber + 1, 0x10000, 0x00F60000, 0x7FFFFFFF};
+  for (ObjectNumber number : refused) {
+    SCOPED_TRACE(number);
+    EXPECT_EQ(OpenFileForUpdate(number, path.c_str()), 0);  // would create the file
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(CurrentFile, nullptr);
+    EXPECT_EQ(FileTable.handles, handles);
+    EXPECT_EQ(FileTable.highestNumber, highest);
+  }
+  EXPECT_EQ(SelectCurrentFile(1), FileHandleOf(1));
+  EXPECT_EQ(ReadSignedByte(), 'k');
+}
+
 TEST_F(Files, UnknownNumbersReachNothing) {
   std::string a = MakeFile("known.txt", "k");
   ASSERT_NE(OpenFileForReading(1, a.c_str()), 0);
