@@ -34,6 +34,17 @@ void* AllocateObjectRecord(ObjectRecordHeader** list, int32_t totalSize);
 void ReleaseObjectRecord(ObjectRecordHeader** list, void* payload);
 // Returns payload if its record is linked in the list starting at head, else 0.
 void* FindObjectRecord(ObjectRecordHeader* head, void* payload);
+// Walk of a list from its head (newest first): the payload of the head record, then the payload
+// of the record after the one given; 0 at the end.
+void* FirstObjectRecord(ObjectRecordHeader* head);
+void* NextObjectRecord(void* payload);
+
+// ---- Record tables --------------------------------------------------------------------------
+// Grows a table of numbered records on the RuntimeHeap to count records of recordSize bytes; the
+// records it held keep their contents, the new ones are zero. Returns the table's address, which
+// may have moved, or 0 with the table untouched when the heap refuses or the size does not fit in
+// 31 bits.
+void* GrowRecordTable(void* table, int32_t count, size_t recordSize);
 
 // ---- Memory blocks --------------------------------------------------------------------------
 // Passed to ReleaseBlock: releases every block at once.
