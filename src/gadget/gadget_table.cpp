@@ -14,8 +14,7 @@ bool IsTableNumber(ObjectNumber number) { return number >= 0 && number <= Gadget
 // Grows the table so that number lies below the highest; old records stay, new ones are zero.
 bool GrowTableFor(ObjectNumber number) {
   ObjectNumber highest = number + GadgetTableGrowth;
-  void* grown = HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, GadgetTable.slots,
-                            (highest + 2) * sizeof(GadgetRecord));
+  void* grown = GrowRecordTable(GadgetTable.slots, highest + 2, sizeof(GadgetRecord));
   if (!grown) return false;
   GadgetTable.slots = static_cast<GadgetRecord*>(grown);
   GadgetTable.highest = highest;

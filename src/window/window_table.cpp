@@ -11,19 +11,10 @@ namespace {
 
 ObjectRecordHeader** DynamicListHead() { return &WindowTable.dynamicWindows; }
 
-WindowRecord* PayloadOf(ObjectRecordHeader* header) {
-  return header ? reinterpret_cast<WindowRecord*>(header + 1) : nullptr;
-}
-
-ObjectRecordHeader* HeaderOf(WindowRecord* record) {
-  return reinterpret_cast<ObjectRecordHeader*>(record) - 1;
-}
-
 // Grows the table so that it addresses number; new records are zero-filled, old ones stay.
 bool GrowTableFor(ObjectNumber number) {
   ObjectNumber capacity = number + WindowTableGrowth;
-  void* grown = HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, WindowTable.records,
-                            (capacity + 2) * sizeof(WindowRecord));
+  void* grown = GrowRecordTable(WindowTable.records, capacity + 2, sizeof(WindowRecord));
   if (!grown) return false;
   WindowTable.records = static_cast<WindowRecord*>(grown);
   WindowTable.capacity = capacity;
@@ -70,9 +61,13 @@ WindowRecord* DynamicRecordOf(ObjectNumber number) {
   return static_cast<WindowRecord*>(found);
 }
 
-WindowRecord* FirstDynamicRecord() { return PayloadOf(*DynamicListHead()); }
+WindowRecord* FirstDynamicRecord() {
+  return static_cast<WindowRecord*>(FirstObjectRecord(*DynamicListHead()));
+}
 
-WindowRecord* NextDynamicRecord(WindowRecord* record) { return PayloadOf(HeaderOf(record)->next); }
+WindowRecord* NextDynamicRecord(WindowRecord* record) {
+  return static_cast<WindowRecord*>(NextObjectRecord(record));
+}
 
 void ReleaseDynamicRecord(WindowRecord* record) { ReleaseObjectRecord(DynamicListHead(), record); }
 
