@@ -8,6 +8,7 @@
 
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
+#include "support/heap_probe.h"
 #include "support/runtime_setup.h"
 
 namespace {
@@ -55,12 +56,16 @@ TEST_F(Heaps, AllBlocksStartsAFreshBlockHeap) {
   void* a = AllocateBlock(32);
   void* b = AllocateBlock(64);
   ASSERT_TRUE(a && b);
+  ASSERT_TRUE(IsLiveBlock(a, MemoryState.blockHeap) && IsLiveBlock(b, MemoryState.blockHeap));
   ReleaseBlock(AllBlocks);
   ASSERT_NE(MemoryState.blockHeap, nullptr);
   EXPECT_TRUE(HeapValidate(MemoryState.blockHeap, 0, nullptr));
+  // No earlier block survives: the BlockHeap holds nothing in use.
+  EXPECT_EQ(BusyBlocks(MemoryState.blockHeap), std::vector<void*>{});
   unsigned char* c = static_cast<unsigned char*>(AllocateBlock(48));
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(HeapSize(MemoryState.blockHeap, 0, c), 48u);
+  EXPECT_EQ(BusyBlocks(MemoryState.blockHeap), std::vector<void*>{c});
   ReleaseBlock(c);
 }
 

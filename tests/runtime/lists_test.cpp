@@ -9,6 +9,7 @@
 #include "runtime/lists.h"
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "support/heap_probe.h"
 #include "support/runtime_setup.h"
 
 namespace {
@@ -19,18 +20,6 @@ struct Item {
   char* note;
 };
 const StringFieldWord ItemStrings[] = {offsetof(Item, name), offsetof(Item, note), StringFieldEnd};
-
-// True while the block at p is allocated on the RuntimeHeap.
-bool IsLiveBlock(void* p) {
-  bool live = false;
-  PROCESS_HEAP_ENTRY entry = {};
-  HeapLock(RuntimeState.heap);
-  while (HeapWalk(RuntimeState.heap, &entry)) {
-    if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && entry.lpData == p) live = true;
-  }
-  HeapUnlock(RuntimeState.heap);
-  return live;
-}
 
 char* StoredString(const char* text) {
   char* s = nullptr;
