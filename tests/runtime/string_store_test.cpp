@@ -8,6 +8,7 @@
 
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "support/heap_probe.h"
 #include "support/runtime_setup.h"
 
 namespace {
@@ -58,14 +59,27 @@ TEST_F(StringStore, StoredStringsOccupyExactlyLengthPlusOne) {
   }
 }
 
+// Each reassignment frees the block the variable held before.
 TEST_F(StringStore, ReassigningReplacesTheBlock) {
   char* v = nullptr;
   AssignString(&v, "first value");
+  char* old = v;
   AssignFromWorkBuffer(&v, FormatSigned(WritePosition, -12));
   EXPECT_STREQ(v, "-12");
   EXPECT_EQ(BlockSize(v), 4u);
+  EXPECT_FALSE(IsLiveBlock(old));
+  old = v;
+  AssignString(&v, "second value");
+  EXPECT_STREQ(v, "second value");
+  EXPECT_FALSE(IsLiveBlock(old));
+  old = v;
+  AssignFromWorkBuffer(&v, AppendString(""));  // an empty temporary still replaces the block
+  EXPECT_STREQ(v, "");
+  EXPECT_FALSE(IsLiveBlock(old));
+  old = v;
   AssignString(&v, nullptr);  // a null source leaves the variable null
   EXPECT_EQ(v, nullptr);
+  EXPECT_FALSE(IsLiveBlock(old));
   ReleaseString(nullptr);  // does nothing
 }
 
@@ -91,11 +105,14 @@ TEST_F(StringStore, AssignStringOfTheVariablesOwnBlock) {
   AssignString(&v, v);
   ASSERT_NE(v, nullptr);
   EXPECT_NE(v, old);
+  EXPECT_FALSE(IsLiveBlock(old));
   EXPECT_STREQ(v, "a value longer than any heap free-list link");
   EXPECT_EQ(BlockSize(v), strlen(v) + 1);
   // Also a source inside the own block (a tail of it).
+  old = v;
   AssignString(&v, v + 2);
   EXPECT_STREQ(v, "value longer than any heap free-list link");
+  EXPECT_FALSE(IsLiveBlock(old));
   ReleaseString(v);
 }
 
