@@ -17,12 +17,7 @@ char* ProduceFormatted(char* destination, const char* format, ...) {
   va_start(arguments, format);
   int length = wvsprintfA(text, format, arguments);
   va_end(arguments);
-  if (length < 0) length = 0;
-  int32_t room;
-  char* d = BeginOutput(destination, &room);
-  if (!d) return nullptr;
-  EndOutput(d + CopyClipped(d, text, length, room));
-  return d;
+  return ProduceCopy(destination, text, length);
 }
 
 }  // namespace

@@ -36,19 +36,18 @@ void EndOutput(char* end) {
   WritePosition = end;
 }
 
-int32_t CopyClipped(char* destination, const char* source, int32_t length, int32_t room) {
+char* ProduceCopy(char* destination, const char* source, int32_t length) {
+  int32_t room;
+  char* d = BeginOutput(destination, &room);
+  if (!d) return nullptr;
   if (length > room) length = room;
-  if (length > 0) memmove(destination, source, static_cast<size_t>(length));
-  return length;
+  if (length > 0) memmove(d, source, static_cast<size_t>(length));
+  EndOutput(d + (length > 0 ? length : 0));
+  return d;
 }
 
 char* AppendString(const char* source) {
-  int32_t room;
-  char* d = BeginOutput(WritePosition, &room);
-  if (!d) return nullptr;
   // The length is taken before anything is written, so a source that overlaps the output
   // (appending the temporary to itself) is still copied whole.
-  int32_t length = source ? static_cast<int32_t>(strlen(source)) : 0;
-  EndOutput(d + CopyClipped(d, source, length, room));
-  return d;
+  return ProduceCopy(WritePosition, source, source ? static_cast<int32_t>(strlen(source)) : 0);
 }

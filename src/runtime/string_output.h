@@ -9,5 +9,7 @@
 char* BeginOutput(char* destination, int32_t* room);
 // Writes the terminator at end, leaves WritePosition on it.
 void EndOutput(char* end);
-// Copies length bytes (overlap-safe) to destination, cut to room; returns the bytes copied.
-int32_t CopyClipped(char* destination, const char* source, int32_t length, int32_t room);
+// Writes length bytes of source (overlap-safe; null with length 0 writes none) at destination,
+// cut to the buffer, terminates and leaves WritePosition on the terminator. Returns where the
+// text starts, or null when the buffer has not been set up.
+char* ProduceCopy(char* destination, const char* source, int32_t length);

@@ -14,15 +14,6 @@ namespace {
 
 int32_t LengthOf(const char* s) { return s ? static_cast<int32_t>(strlen(s)) : 0; }
 
-// Writes length bytes of source at destination, cut to the buffer, and terminates.
-char* ProduceCopy(char* destination, const char* source, int32_t length) {
-  int32_t room;
-  char* d = BeginOutput(destination, &room);
-  if (!d) return nullptr;
-  EndOutput(d + CopyClipped(d, source, length, room));
-  return d;
-}
-
 // Copies s through a byte mapping; front to back, so in place is safe.
 template <typename Mapping>
 char* ProduceMapped(char* destination, const char* s, Mapping map) {
