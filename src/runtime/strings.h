@@ -22,9 +22,10 @@
 //  7. A routine reading platform text writes at most WorkBufferRoom() bytes at WritePosition,
 //     advances WritePosition by the count received and writes a zero there.
 //
-// Capacity: no operation ever writes outside the buffer. The buffer's last byte always stays
-// zero; an output that would reach it is cut short and still terminated, and a destination at or
-// past the last byte produces an empty string on the last byte.
+// Capacity: no operation ever writes past the buffer's end, whatever the length of its output.
+// The buffer's last byte always stays zero; an output that would reach it is cut short and still
+// terminated, and a destination at or past the last byte produces an empty string on the last
+// byte. Only the end is guarded: a destination must not lie before the buffer's start.
 #pragma once
 #include <cstdint>
 
