@@ -39,17 +39,9 @@
 
 #include <cstring>
 
-namespace {
+#include "skin/byte_order.h"
 
-inline uint32_t LoadLittleEndian32(const uint8_t* p) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  uint32_t v;
-  std::memcpy(&v, p, 4);  // one unaligned load
-  return v;
-#else
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-#endif
-}
+namespace {
 
 // The checksum fold, word by word: c = (c + d) XOR (rotl(d, 1) + 1).
 inline uint32_t FoldWords(uint32_t c, const uint8_t* p, size_t words) {

@@ -2,17 +2,14 @@
 
 #include <cstring>
 
+#include "skin/byte_order.h"
 #include "skin/jc_stream.h"
 
 const char SkinBanner[SkinBannerLength + 1] = "ZINDLE SKIN 1.0 - launcher face and outline runs";
 
 namespace {
 
-uint32_t Load32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-int16_t Load16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
+int16_t Load16(const uint8_t* p) { return int16_t(uint16_t(LoadLittleEndian16(p))); }
 
 }  // namespace
 
@@ -22,15 +19,15 @@ bool ReadSkinBlock(const void* block, size_t blockSize, SkinBlockView* view) {
   SkinBlockView v = {};
   v.runHeight = int8_t(p[0]);
   v.compressed = p[1];
-  v.unpackedSize = Load32(p + 2);
-  v.storedSize = Load32(p + 6);
+  v.unpackedSize = LoadLittleEndian32(p + 2);
+  v.storedSize = LoadLittleEndian32(p + 6);
   v.banner = p + SkinBlockBannerOffset;
   v.imageData = p + SkinBlockHeaderSize;
   v.imageDataSize = v.compressed ? v.storedSize : v.unpackedSize;
   size_t left = blockSize - SkinBlockHeaderSize;
   if (v.imageDataSize > left || left - v.imageDataSize < 4) return false;
   left -= v.imageDataSize + 4;
-  v.runTableSize = Load32(v.imageData + v.imageDataSize);
+  v.runTableSize = LoadLittleEndian32(v.imageData + v.imageDataSize);
   v.runs = v.imageData + v.imageDataSize + 4;
   if (v.runTableSize > left || v.runTableSize % SkinRunSize != 0) return false;
   *view = v;

@@ -1,21 +1,15 @@
 #include "skin/skin_runs.h"
 
-namespace {
-
-uint32_t Load32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint32_t Load16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-
-}  // namespace
+#include "skin/byte_order.h"
 
 bool ReadSkinImage(const void* bmp, size_t size, SkinImageView* image) {
   const uint8_t* p = static_cast<const uint8_t*>(bmp);
   if (p == nullptr || size < 54 || p[0] != 'B' || p[1] != 'M') return false;
-  uint32_t pixelOffset = Load32(p + 10);
-  int32_t width = int32_t(Load32(p + 18));
-  int32_t height = int32_t(Load32(p + 22));
-  if (Load32(p + 14) < 40 || Load16(p + 26) != 1 || Load16(p + 28) != 24 || Load32(p + 30) != 0)
+  uint32_t pixelOffset = LoadLittleEndian32(p + 10);
+  int32_t width = int32_t(LoadLittleEndian32(p + 18));
+  int32_t height = int32_t(LoadLittleEndian32(p + 22));
+  if (LoadLittleEndian32(p + 14) < 40 || LoadLittleEndian16(p + 26) != 1 || LoadLittleEndian16(p + 28) != 24 ||
+      LoadLittleEndian32(p + 30) != 0)
     return false;
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return false;
   uint32_t stride = (uint32_t(width) * 3 + 3) & ~3u;
