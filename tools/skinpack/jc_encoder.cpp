@@ -156,8 +156,10 @@ std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, ui
     if (limit >= 2)
       for (uint32_t l = 2; l <= 5; ++l)
         if (uint32_t d = m.shortOffset[size_t(i) * 4 + l - 2]) relax(l, c + 12, Code::Short, d, d);
-    const Candidate* cand = &m.candidates[m.first[i]];
-    const Candidate* candEnd = &m.candidates[m.first[i + 1]];
+    // Pointer arithmetic, not indexing: first[i + 1] may equal the table's size (or the table be empty).
+    const Candidate* base = m.candidates.data();
+    const Candidate* cand = base + m.first[i];
+    const Candidate* candEnd = base + m.first[i + 1];
     if (last <= i && limit >= 2) {
       uint32_t len = CommonLength(data + i - last, data + i, std::min(limit, Nice + 1));
       if (len > Nice) {
