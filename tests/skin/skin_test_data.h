@@ -5,15 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "skin/byte_order.h"
 #include "skin/skin_block.h"
-
-inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-inline void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
 
 // A 24-bit bottom-up BMP from rows given top first, one character per pixel:
 // 'm' magenta (KeyColour), 'n' near-magenta (254, 0, 255), anything else dark grey.
@@ -21,20 +14,20 @@ inline std::vector<uint8_t> MakeBmp(const std::vector<std::string>& rows) {
   uint32_t width = uint32_t(rows[0].size()), height = uint32_t(rows.size());
   uint32_t stride = (width * 3 + 3) & ~3u;
   std::vector<uint8_t> b = {'B', 'M'};
-  Put32(b, 54 + stride * height);
-  Put32(b, 0);
-  Put32(b, 54);
-  Put32(b, 40);
-  Put32(b, width);
-  Put32(b, height);
-  Put16(b, 1);
-  Put16(b, 24);
-  Put32(b, 0);
-  Put32(b, stride * height);
-  Put32(b, 2835);
-  Put32(b, 2835);
-  Put32(b, 0);
-  Put32(b, 0);
+  AppendLittleEndian32(b, 54 + stride * height);
+  AppendLittleEndian32(b, 0);
+  AppendLittleEndian32(b, 54);
+  AppendLittleEndian32(b, 40);
+  AppendLittleEndian32(b, width);
+  AppendLittleEndian32(b, height);
+  AppendLittleEndian16(b, 1);
+  AppendLittleEndian16(b, 24);
+  AppendLittleEndian32(b, 0);
+  AppendLittleEndian32(b, stride * height);
+  AppendLittleEndian32(b, 2835);
+  AppendLittleEndian32(b, 2835);
+  AppendLittleEndian32(b, 0);
+  AppendLittleEndian32(b, 0);
   for (uint32_t r = height; r-- > 0;) {
     size_t start = b.size();
     for (char c : rows[r]) {
@@ -52,17 +45,17 @@ inline std::vector<uint8_t> MakeSkinBlock(uint8_t compressed, uint32_t unpackedS
                                           const std::vector<uint8_t>& imageData,
                                           const std::vector<SkinRun>& runs, int8_t runHeight = 1) {
   std::vector<uint8_t> b = {uint8_t(runHeight), compressed};
-  Put32(b, unpackedSize);
-  Put32(b, storedSize);
+  AppendLittleEndian32(b, unpackedSize);
+  AppendLittleEndian32(b, storedSize);
   b.insert(b.end(), SkinBanner, SkinBanner + SkinBannerLength);
   b.push_back('\r');
   b.push_back('\n');
   b.insert(b.end(), imageData.begin(), imageData.end());
-  Put32(b, uint32_t(runs.size() * SkinRunSize));
+  AppendLittleEndian32(b, uint32_t(runs.size() * SkinRunSize));
   for (const SkinRun& r : runs) {
-    Put16(b, uint16_t(r.left));
-    Put16(b, uint16_t(r.top));
-    Put16(b, uint16_t(r.right));
+    AppendLittleEndian16(b, uint16_t(r.left));
+    AppendLittleEndian16(b, uint16_t(r.top));
+    AppendLittleEndian16(b, uint16_t(r.right));
   }
   return b;
 }

@@ -3,20 +3,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
+#include "skin/byte_order.h"
 #include "skin/jc_stream.h"
 #include "skin/skin_block.h"
 #include "skin/skin_runs.h"
 
 namespace {
-
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
 
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* fmt, ...) {
@@ -67,18 +61,18 @@ bool PackSkin(const std::vector<uint8_t>& bmp, bool raw, std::vector<uint8_t>* b
   b.clear();
   b.push_back(1);              // runHeight
   b.push_back(raw ? 0 : 9);    // compressed
-  Put32(b, uint32_t(bmp.size()));
-  Put32(b, uint32_t(stream.size()));
+  AppendLittleEndian32(b, uint32_t(bmp.size()));
+  AppendLittleEndian32(b, uint32_t(stream.size()));
   b.insert(b.end(), SkinBanner, SkinBanner + SkinBannerLength);
   b.push_back('\r');
   b.push_back('\n');
   if (raw) b.insert(b.end(), bmp.begin(), bmp.end());
   else b.insert(b.end(), stream.begin(), stream.end());
-  Put32(b, uint32_t(runs.size() * SkinRunSize));
+  AppendLittleEndian32(b, uint32_t(runs.size() * SkinRunSize));
   for (const SkinRun& r : runs) {
-    Put16(b, uint16_t(r.left));
-    Put16(b, uint16_t(r.top));
-    Put16(b, uint16_t(r.right));
+    AppendLittleEndian16(b, uint16_t(r.left));
+    AppendLittleEndian16(b, uint16_t(r.top));
+    AppendLittleEndian16(b, uint16_t(r.right));
   }
 
   // Check the block with the program's own reader and decoder.
@@ -111,89 +105,148 @@ bool LocateSkin(const std::vector<uint8_t>& file, SkinLocation* where, std::stri
   return false;
 }
 
-bool UnpackSkinFile(const std::vector<uint8_t>& file, std::vector<uint8_t>* image, std::string* error) {
+namespace {
+
+// The skin found in a file, its headers read.
+struct LocatedSkin {
   SkinLocation where;
-  if (!LocateSkin(file, &where, error)) return false;
-  const uint8_t* p = file.data() + where.offset;
-  size_t size = file.size() - where.offset;
-  if (where.bareStream) {
-    JcHeader header;
-    if (!ReadJcHeader(p, size, &header)) {
+  SkinBlockView view;        // the block's fields, when not a bare stream
+  bool compressed;           // the image is a JC stream
+  bool streamHeaderRead;     // stream (below) holds the stream's header fields
+  JcHeader stream;
+  const uint8_t* imageData;  // the JC stream or the raw image
+  size_t imageDataSize;
+  uint32_t unpackedSize;
+};
+
+// Locates the skin and reads its headers. On failure, what was read so far stays in `skin`.
+bool ReadLocatedSkin(const std::vector<uint8_t>& file, LocatedSkin* skin, std::string* error) {
+  *skin = LocatedSkin{};
+  if (!LocateSkin(file, &skin->where, error)) return false;
+  const uint8_t* p = file.data() + skin->where.offset;
+  size_t size = file.size() - skin->where.offset;
+  if (skin->where.bareStream) {
+    skin->compressed = true;
+    skin->imageData = p;
+    skin->imageDataSize = size;
+  } else {
+    ReadSkinBlock(p, size, &skin->view);  // LocateSkin has checked that it reads
+    skin->compressed = skin->view.compressed != 0;
+    skin->imageData = skin->view.imageData;
+    skin->imageDataSize = skin->view.imageDataSize;
+    skin->unpackedSize = skin->view.unpackedSize;
+  }
+  if (skin->compressed) {
+    if (!ReadJcHeader(skin->imageData, skin->imageDataSize, &skin->stream)) {
       *error = "truncated JC header";
       return false;
     }
-    image->assign(header.unpackedSize, 0);
-    if (DecodeJcStream(p, size, image->data()) != header.unpackedSize || header.unpackedSize == 0) {
-      *error = "the JC stream is damaged (decoding or checksum failed)";
+    skin->streamHeaderRead = true;
+    if (!skin->where.bareStream && skin->stream.unpackedSize != skin->unpackedSize) {
+      *error = Format("the JC stream unpacks to %u bytes, the block says %u", skin->stream.unpackedSize,
+                      skin->unpackedSize);
       return false;
     }
+    skin->unpackedSize = skin->stream.unpackedSize;
+  }
+  return true;
+}
+
+// Unpacks the image without checking the stream's checksum (so a caller can report stored and
+// computed checksums). Refuses sizes above SkinUnpackLimit before allocating anything.
+bool UnpackLocatedSkin(const LocatedSkin& skin, SkinImageBytes* image, std::string* error) {
+  if (skin.unpackedSize == 0) {
+    *error = "unpackedSize is 0: there is no image";
+    return false;
+  }
+  if (skin.unpackedSize > SkinUnpackLimit) {
+    *error = Format("unpackedSize %u is above the limit of %u bytes (256 MiB)", skin.unpackedSize, SkinUnpackLimit);
+    return false;
+  }
+  image->data.reset(new (std::nothrow) uint8_t[skin.unpackedSize]());
+  image->size = image->data ? skin.unpackedSize : 0;
+  if (!image->data) {
+    *error = Format("out of memory for %u bytes", skin.unpackedSize);
+    return false;
+  }
+  if (!skin.compressed) {
+    std::memcpy(image->data.get(), skin.imageData, skin.unpackedSize);
     return true;
   }
-  SkinBlockView view;
-  ReadSkinBlock(p, size, &view);
-  image->assign(view.unpackedSize, 0);
-  if (view.unpackedSize == 0 || UnpackSkinImage(view, image->data()) != view.unpackedSize) {
-    *error = "the skin block's image is damaged (decoding or checksum failed)";
+  // A copy of the stream with its checksum field cleared decodes without the check.
+  std::vector<uint8_t> stream(skin.imageData, skin.imageData + skin.imageDataSize);
+  std::memset(stream.data() + 6, 0, 4);
+  if (DecodeJcStream(stream.data(), stream.size(), image->data.get()) != skin.unpackedSize) {
+    *error = "the JC stream is damaged (decoding failed)";
+    return false;
+  }
+  return true;
+}
+
+bool ChecksumMatches(const LocatedSkin& skin, const SkinImageBytes& image, uint32_t* computed) {
+  *computed = JcChecksum(image.data.get(), uint32_t(image.size));
+  return !skin.compressed || skin.stream.checksum == 0 || skin.stream.checksum == *computed;
+}
+
+}  // namespace
+
+bool UnpackSkinFile(const std::vector<uint8_t>& file, SkinImageBytes* image, std::string* error) {
+  LocatedSkin skin;
+  if (!ReadLocatedSkin(file, &skin, error) || !UnpackLocatedSkin(skin, image, error)) return false;
+  uint32_t computed;
+  if (!ChecksumMatches(skin, *image, &computed)) {
+    *error = Format("checksum differs: stored 0x%08X, computed 0x%08X", skin.stream.checksum, computed);
     return false;
   }
   return true;
 }
 
 bool DescribeSkinFile(const std::vector<uint8_t>& file, std::string* text, std::string* error) {
-  SkinLocation where;
-  if (!LocateSkin(file, &where, error)) return false;
-  const uint8_t* p = file.data() + where.offset;
-  size_t size = file.size() - where.offset;
   std::string& t = *text;
-  const uint8_t* stream = p;
-  size_t streamSize = size;
-  SkinBlockView view = {};
-  if (where.bareStream) {
+  LocatedSkin skin;
+  bool ok = ReadLocatedSkin(file, &skin, error);
+  if (skin.where.bareStream) {
     t += "kind:            bare JC stream\n";
-  } else {
-    ReadSkinBlock(p, size, &view);
-    t += Format("kind:            skin block at byte %zu of the file, %u bytes\n", where.offset,
-                unsigned(view.runs - p + view.runTableSize));
+  } else if (skin.view.banner != nullptr) {
+    const SkinBlockView& view = skin.view;
+    t += Format("kind:            skin block at byte %zu of the file, %u bytes\n", skin.where.offset,
+                unsigned(view.runs - (file.data() + skin.where.offset) + view.runTableSize));
     t += Format("runHeight:       %d\n", view.runHeight);
     t += Format("compressed:      %u\n", view.compressed);
     t += Format("unpackedSize:    %u\n", view.unpackedSize);
     t += Format("storedSize:      %u\n", view.storedSize);
     t += Format("banner:          %s\n", SkinBannerMatches(view) ? "matches" : "DIFFERS");
-    stream = view.imageData;
-    streamSize = view.imageDataSize;
+    t += Format("runs:            %u (runTableSize %u)\n", SkinRunCount(view), view.runTableSize);
   }
-  if (where.bareStream || view.compressed) {
-    JcHeader header;
-    if (!ReadJcHeader(stream, streamSize, &header)) {
-      *error = "truncated JC header";
-      return false;
-    }
-    t += Format("stream:          %zu bytes, unpacks to %u\n", streamSize, header.unpackedSize);
+  if (skin.streamHeaderRead)
+    t += Format("stream:          %zu bytes, unpacks to %u, checksum 0x%08X\n", skin.imageDataSize,
+                skin.stream.unpackedSize, skin.stream.checksum);
+  SkinImageBytes image;
+  if (!ok || !UnpackLocatedSkin(skin, &image, error)) return false;
+
+  uint32_t computed;
+  bool matches = ChecksumMatches(skin, image, &computed);
+  if (skin.compressed) {
+    t += Format("checksum:        stored 0x%08X, computed 0x%08X, %s\n", skin.stream.checksum, computed,
+                skin.stream.checksum == 0 ? "not checked" : matches ? "matches" : "DIFFERS");
   }
-  std::vector<uint8_t> image;
-  if (!UnpackSkinFile(file, &image, error)) return false;
-  if (where.bareStream || view.compressed) {
-    JcHeader header;
-    ReadJcHeader(stream, streamSize, &header);
-    uint32_t computed = JcChecksum(image.data(), uint32_t(image.size()));
-    t += Format("checksum:        stored 0x%08X, computed 0x%08X, %s\n", header.checksum, computed,
-                header.checksum == 0 ? "not checked" : header.checksum == computed ? "matches" : "DIFFERS");
+  if (!matches) {
+    *error = "the image's checksum differs from the stored one";
+    return false;
   }
   SkinImageView bmp;
-  if (!ReadSkinImage(image.data(), image.size(), &bmp)) {
+  if (!ReadSkinImage(image.data.get(), image.size, &bmp)) {
     t += "image:           not a 24-bit BMP\n";
     return true;
   }
-  t += Format("image:           %d x %d, 24 bits, %zu bytes\n", bmp.width, bmp.height, image.size());
+  t += Format("image:           %d x %d, 24 bits, %zu bytes\n", bmp.width, bmp.height, image.size);
   uint32_t keyPixels = 0;
   for (int32_t y = 0; y < bmp.height; ++y)
     for (int32_t x = 0; x < bmp.width; ++x) keyPixels += IsKeyColourPixel(bmp, x, y);
   t += Format("opaque pixels:   %u of %u\n", unsigned(bmp.width * bmp.height - keyPixels),
               unsigned(bmp.width * bmp.height));
-  if (!where.bareStream) {
-    t += Format("runs:            %u (runTableSize %u)\n", SkinRunCount(view), view.runTableSize);
-    t += Format("runs vs image:   %s\n", RunsMatchImage(view, bmp) ? "exactly the KeyColour pixels" : "DIFFER");
-  }
+  if (!skin.where.bareStream)
+    t += Format("runs vs image:   %s\n", RunsMatchImage(skin.view, bmp) ? "exactly the KeyColour pixels" : "DIFFER");
   return true;
 }
 

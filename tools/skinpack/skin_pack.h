@@ -1,6 +1,7 @@
 // Building and inspecting SkinBlocks on the host.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,24 @@ struct SkinLocation {
 };
 bool LocateSkin(const std::vector<uint8_t>& file, SkinLocation* where, std::string* error);
 
-// Unpacks the image of the skin found in `file`. False with `error` set when it cannot.
-bool UnpackSkinFile(const std::vector<uint8_t>& file, std::vector<uint8_t>* image, std::string* error);
+// Largest unpackedSize the tool accepts: a header claiming more is refused before anything is
+// allocated (a skin is well under a megabyte).
+constexpr uint32_t SkinUnpackLimit = 256u << 20;
 
-// A readable description of the skin found in `file` (header fields, checksum, runs, pixels).
+// An unpacked image, allocated without throwing.
+struct SkinImageBytes {
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+};
+
+// Unpacks the image of the skin found in `file` and checks its checksum. False with `error` set
+// when it cannot (no skin, unpackedSize 0 or above SkinUnpackLimit, out of memory, a damaged
+// stream, a checksum that differs).
+bool UnpackSkinFile(const std::vector<uint8_t>& file, SkinImageBytes* image, std::string* error);
+
+// A readable description of the skin found in `file`: header fields, checksum, runs, pixels.
+// When the image cannot be unpacked or its checksum differs, `text` still holds what could be
+// read (the header fields, the stored and computed checksums) and the result is false with `error` set.
 bool DescribeSkinFile(const std::vector<uint8_t>& file, std::string* text, std::string* error);
 
 // C++ source that defines the block as ZindleSkinBlock[] and ZindleSkinBlockSize.

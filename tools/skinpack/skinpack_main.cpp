@@ -6,6 +6,8 @@
 //                                               program that embeds a SkinBlock
 //   skinpack info FILE                          header fields, checksum, runs, opaque pixels
 //
+// unpack and info refuse an unpackedSize above SkinUnpackLimit (256 MiB) before allocating.
+//
 // Exit code 0 on success, 1 on bad input, 2 on bad usage.
 #include <cerrno>
 #include <cstdio>
@@ -107,18 +109,18 @@ int main(int argc, char** argv) {
   if (mode == "unpack") {
     if (args.size() != 2 || raw) return Usage();
     if (!ReadFile(args[0], &input, &error)) return Fail(args[0], error);
-    std::vector<uint8_t> image;
+    SkinImageBytes image;
     if (!UnpackSkinFile(input, &image, &error)) return Fail(args[0], error);
-    if (!WriteFile(args[1], image.data(), image.size(), &error)) return Fail(args[1], error);
+    if (!WriteFile(args[1], image.data.get(), image.size, &error)) return Fail(args[1], error);
     return 0;
   }
   if (mode == "info") {
     if (args.size() != 1 || raw) return Usage();
     if (!ReadFile(args[0], &input, &error)) return Fail(args[0], error);
     std::string text;
-    if (!DescribeSkinFile(input, &text, &error)) return Fail(args[0], error);
-    std::fputs(text.c_str(), stdout);
-    return 0;
+    bool ok = DescribeSkinFile(input, &text, &error);
+    std::fputs(text.c_str(), stdout);  // what could be read, even when the image cannot be unpacked
+    return ok ? 0 : Fail(args[0], error);
   }
   return Usage();
 }
