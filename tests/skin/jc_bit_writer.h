@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "skin/byte_order.h"
 #include "skin/jc_stream.h"
 
 struct JcWriter {
@@ -22,12 +23,13 @@ inline void PutBits(JcWriter& w, uint32_t value, int count) {
   }
 }
 
-// Gamma number g >= 2: each bit below the top one, followed by 1 while more bits follow.
-inline void PutGamma(JcWriter& w, uint32_t g) {
-  int top = 31;
+// Gamma number g >= 2: each bit below the top one, followed by 1 while more bits follow. Takes
+// 64 bits so a test can write a number too wide for the decoder.
+inline void PutGamma(JcWriter& w, uint64_t g) {
+  int top = 63;
   while (!(g >> top)) --top;
   for (int i = top - 1; i >= 0; --i) {
-    PutBits(w, (g >> i) & 1u, 1);
+    PutBits(w, uint32_t(g >> i) & 1u, 1);
     PutBits(w, i > 0 ? 1u : 0u, 1);
   }
 }
@@ -85,9 +87,8 @@ inline void PutRawBlocks(JcWriter& w, const std::vector<uint8_t>& bytes) {
 // The complete stream: header, then the words little-endian.
 inline std::vector<uint8_t> FinishStream(const JcWriter& w, uint32_t unpackedSize, uint32_t checksum) {
   std::vector<uint8_t> s = {'J', 'C'};
-  for (uint32_t v : {unpackedSize, checksum})
-    for (int i = 0; i < 4; ++i) s.push_back(uint8_t(v >> (8 * i)));
-  for (uint32_t v : w.words)
-    for (int i = 0; i < 4; ++i) s.push_back(uint8_t(v >> (8 * i)));
+  AppendLittleEndian32(s, unpackedSize);
+  AppendLittleEndian32(s, checksum);
+  for (uint32_t v : w.words) AppendLittleEndian32(s, v);
   return s;
 }

@@ -201,6 +201,9 @@ const RuleCase RuleCases[] = {
        PutIndexWidth(w, 4, 1);  // offset 129 = (64 << 1) | 1
        PutNewMatch(w, 129, 9, 1);
        CopyBack(e, 129, 9);
+       PutIndexWidth(w, 4, 8);  // leaves lastOffset at 129
+       PutRepeatMatch(w, 3);
+       CopyBack(e, 129, 3);
      }},
     {"offset 1 repeats the last byte",
      [](JcWriter& w, Bytes& e) {
@@ -225,9 +228,9 @@ const RuleCase RuleCases[] = {
        Literals(w, e, {'a', 'b', 'c', 'd'});
        PutShortMatch(w, 2, 2);
        CopyBack(e, 2, 2);
-       PutNearCopy(w, 4);
-       CopyBack(e, 4, 1);
-       PutRepeatMatch(w, 2);  // still offset 2
+       PutNearCopy(w, 3);  // abcdcd + d
+       CopyBack(e, 3, 1);
+       PutRepeatMatch(w, 2);  // still offset 2: "dd" (offset 3 would give "cd")
        CopyBack(e, 2, 2);
        PutRepeatMatch(w, 3);
        CopyBack(e, 2, 3);
@@ -404,25 +407,46 @@ const BrokenCase BrokenCases[] = {
        PutLiteral(w, 'a');
        PutNewMatch(w, 0, 3);
      }},
-    {"index width 0", 1, [](JcWriter& w) { PutIndexWidth(w, 4, 0); }},
-    {"index width 32", 1, [](JcWriter& w) { PutIndexWidth(w, 6, 32); }},
-    {"index width 63", 1, [](JcWriter& w) { PutIndexWidth(w, 6, 63); }},
-    {"gamma length beyond 32 bits", 8,
+    // Each of these would decode to one byte if its guard were missing: the stream goes on to
+    // set a valid width and end.
+    {"index width 0", 1,
+     [](JcWriter& w) {
+       PutLiteralWidth(w, 8);
+       PutLiteral(w, 'a');
+       PutIndexWidth(w, 4, 0);
+       PutIndexWidth(w, 4, 8);
+     }},
+    {"index width 32", 1,
+     [](JcWriter& w) {
+       PutLiteralWidth(w, 8);
+       PutLiteral(w, 'a');
+       PutIndexWidth(w, 6, 32);
+       PutIndexWidth(w, 4, 8);
+     }},
+    {"index width 63", 1,
+     [](JcWriter& w) {
+       PutLiteralWidth(w, 8);
+       PutLiteral(w, 'a');
+       PutIndexWidth(w, 6, 63);
+       PutIndexWidth(w, 4, 8);
+     }},
+    // A repeat match whose length, 2^32 + 3, would wrap to 3 and complete the 4 bytes.
+    {"gamma length beyond 32 bits", 4,
      [](JcWriter& w) {
        PutLiteralWidth(w, 8);
        PutLiteral(w, 'a');
        PutBits(w, 1, 2);
-       PutGamma(w, 3);
-       PutBits(w, 1, 8);
-       for (int i = 0; i < 40; ++i) PutBits(w, 3, 2);  // data 1, continue 1
+       PutGamma(w, 2);
+       PutGamma(w, (uint64_t(1) << 32) + 3);
      }},
-    {"gamma offset beyond 32 bits", 8,
+    // Offset (2 << 31) | 1 would wrap to 1: length 2 + 4 would complete the 7 bytes.
+    {"gamma offset beyond 32 bits", 7,
      [](JcWriter& w) {
        PutLiteralWidth(w, 8);
        PutLiteral(w, 'a');
        PutIndexWidth(w, 5, 31);
        PutBits(w, 1, 2);
-       PutGamma(w, 5);  // (5 - 3) << 31 does not fit
+       PutGamma(w, 5);
        PutBits(w, 1, 31);
        PutGamma(w, 2);
      }},
