@@ -37,9 +37,8 @@ HANDLE* SlotOf(ObjectNumber number) {
 bool GrowFileTable(ObjectNumber number) {
   if (number < 0 || number > HighestFileNumber) return false;
   if (number < FileTable.highestNumber) return true;
-  size_t slots = static_cast<size_t>(number + FileTableGrowth + 1);
-  void* grown = HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, FileTable.handles,
-                            slots * sizeof(HANDLE));
+  void* grown = GrowRecordTable(FileTable.handles, static_cast<int32_t>(number + FileTableGrowth + 1),
+                                sizeof(HANDLE));
   if (!grown) return false;
   FileTable.handles = static_cast<HANDLE*>(grown);
   FileTable.highestNumber = static_cast<int32_t>(number + FileTableGrowth);
