@@ -153,8 +153,8 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
 
   // Loads the next word when fewer than `need` bits (need <= 32) are buffered. A word is loaded only
   // when the stream is sure to use some of its bits: either they are needed now, or (need = 12)
-  // the end code, 12 bits, is still to come. So even with the size unknown, no byte past the
-  // stream's last word is read.
+  // the end code, 12 bits, is still to come. So even with the size unknown, a well-formed stream
+  // is not read past its last word (a malformed one can be: only a known size bounds it).
   auto refill = [&](uint32_t need) {
     if (count < need && wordsLeft != 0) {
       bits |= uint64_t(LoadLittleEndian32(in)) << (32 - count);

@@ -21,10 +21,15 @@ uint32_t JcChecksum(const void* data, uint32_t size);
 
 // Decodes a JC stream into `destination`, which holds at least the header's unpackedSize bytes.
 // Returns the number of bytes written (= unpackedSize), or 0 when the stream is malformed, reads
-// past `sourceSize`, or fails its checksum. Never reads or writes outside the two blocks.
+// past `sourceSize`, or fails its checksum. Never writes outside the destination's unpackedSize
+// bytes, and never reads past `sourceSize` bytes of the source.
 uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination);
-uint32_t DecodeJcStream(const void* source, void* destination);  // size of source unknown
+// The same with the stream's size unknown: writes stay bounded, but reads are bounded only by the
+// stream itself. A well-formed stream is read up to its end code and no further; a malformed one
+// (codes without output can repeat without end) may be read past its real end. Product callers
+// pass the stored size (UnpackSkinImage does).
+uint32_t DecodeJcStream(const void* source, void* destination);
 
-// As DecodeJcStream, but 0 when either pointer is null.
+// As DecodeJcStream, but 0 when either pointer is null. Reads are bounded only in the first form.
 uint32_t UnpackBlock(const void* source, size_t sourceSize, void* destination);
 uint32_t UnpackBlock(const void* source, void* destination);
