@@ -212,10 +212,16 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
     refill(12);  // a code starts: at least the end code is to come
     const uint32_t prefix = uint32_t(bits >> 61);
     if (prefix >= 4) {  // 1: literal
-      if (literalWidth == 0 || out == end) return 0;
-      uint32_t v = uint32_t(bits >> (63 - literalWidth)) & ((1u << literalWidth) - 1);
-      skip(1 + literalWidth);
-      *out++ = uint8_t(v + literalBase);
+      if (literalWidth == 0) return 0;
+      // Literals come in runs: stay here while the next code is one too, which spares the
+      // checksum step and the dispatch. Past the end the reader feeds zero bits, ending the run.
+      do {
+        if (out == end) return 0;
+        uint32_t v = uint32_t(bits >> (63 - literalWidth)) & ((1u << literalWidth) - 1);
+        skip(1 + literalWidth);
+        *out++ = uint8_t(v + literalBase);
+        refill(12);  // a code starts: at least the end code is to come
+      } while (int64_t(bits) < 0);
       continue;
     }
     if (prefix >= 2) {  // 01: gamma match
