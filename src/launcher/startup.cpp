@@ -9,6 +9,8 @@
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "skin/image_store.h"
+#include "skin/skin_engine.h"
 #include "window/window_table.h"
 
 // Each library's start-up allocates from the RuntimeHeap, and the window library registers
@@ -23,6 +25,8 @@ void StartLibraries(HINSTANCE instance) {
   InitWindowLibrary();
   InitGadgetLibrary();
   InitBlockLibrary();
+  InitImageLibrary();
+  InitSkinLibrary();
   InitStringBuffer();
 }
 
@@ -32,6 +36,7 @@ void StartRuntime(HINSTANCE instance) {
 }
 
 void ShutDownLibraries() {
+  ReleaseAllImages();
   DestroyAllWindows();
   CloseAllFiles();
   DestroyObjectHeap();

@@ -39,6 +39,11 @@ bool SkinBannerMatches(const SkinBlockView& view) {
          view.banner[SkinBannerLength] == '\r' && view.banner[SkinBannerLength + 1] == '\n';
 }
 
+bool SkinBannerAccepted(const SkinBlockView& view) {
+  // SkinBanner holds no zero byte, so a banner text cut short by one differs from it.
+  return std::memcmp(view.banner, SkinBanner, SkinBannerLength) == 0;
+}
+
 uint32_t SkinRunCount(const SkinBlockView& view) { return view.runTableSize / SkinRunSize; }
 
 SkinRun SkinRunAt(const SkinBlockView& view, uint32_t index) {

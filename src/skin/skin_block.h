@@ -39,6 +39,9 @@ bool ReadSkinBlock(const void* block, size_t blockSize, SkinBlockView* view);
 
 // True when the block carries SkinBanner followed by CR LF.
 bool SkinBannerMatches(const SkinBlockView& view);
+// True when the banner's text (at most 48 bytes, up to a zero byte) is SkinBanner; what follows
+// the 48th byte is not looked at. The program accepts a skin by this test.
+bool SkinBannerAccepted(const SkinBlockView& view);
 
 uint32_t SkinRunCount(const SkinBlockView& view);
 SkinRun SkinRunAt(const SkinBlockView& view, uint32_t index);

@@ -1,0 +1,281 @@
+// The ImageTable and the building of images from memory.
+#include "skin/image_store.h"
+
+#include <string.h>
+
+#include "runtime/runtime_state.h"
+#include "skin/image_headers.h"
+
+ImageTableRecord ImageTable;
+
+namespace {
+
+struct DecoderRegistryRecord {
+  const ImageDecoder* decoders[MostImageDecoders];  // in registration order
+  int32_t count;
+  const ImageDecoder* current;  // the decoder that recognised the data last
+};
+DecoderRegistryRecord DecoderRegistry;
+
+bool IsTableNumber(ObjectNumber number) { return number >= 0 && number <= ImageTable.capacity; }
+
+ImageRecord* DynamicImage(ObjectNumber number) {
+  if (IsTableNumber(number)) return nullptr;
+  return static_cast<ImageRecord*>(
+      FindObjectRecord(ImageTable.dynamicImages, reinterpret_cast<void*>(number)));
+}
+
+// Grows the table so that it addresses number; a current record inside the table follows it.
+bool GrowTableFor(ObjectNumber number) {
+  ObjectNumber capacity = number + ImageTableGrowth;
+  ImageRecord* old = ImageTable.records;
+  void* grown = GrowRecordTable(old, capacity + 1, sizeof(ImageRecord));
+  if (!grown) return false;
+  ImageTable.records = static_cast<ImageRecord*>(grown);
+  if (ImageTable.currentImage >= old && ImageTable.currentImage <= old + ImageTable.capacity)
+    ImageTable.currentImage = ImageTable.records + (ImageTable.currentImage - old);
+  ImageTable.capacity = capacity;
+  return true;
+}
+
+// The record a build under number uses: a new AnyNumber record, the live AnyNumber record the
+// number names, or the table slot (growing the table). 0 for numbers the store does not take.
+ImageRecord* ReserveImageRecord(ObjectNumber number) {
+  if (number == AnyNumber) {
+    return static_cast<ImageRecord*>(AllocateObjectRecord(
+        &ImageTable.dynamicImages, sizeof(ObjectRecordHeader) + sizeof(ImageRecord)));
+  }
+  // An identifier handed out under AnyNumber is rebuilt in place; it must not grow the table.
+  if (ImageRecord* dynamic = DynamicImage(number)) return dynamic;
+  if (number < 0 || number > HighestImageNumber) return nullptr;
+  if (number >= ImageTable.capacity && !GrowTableFor(number)) return nullptr;
+  return &ImageTable.records[number];
+}
+
+// Frees the platform object of a record; the record stays.
+void ReleaseImageHandle(ImageRecord* record) {
+  if (!record->handle) return;
+  if (GetObjectType(record->handle) == OBJ_BITMAP) {
+    DeleteObject(record->handle);
+  } else {
+    DestroyIcon(static_cast<HICON>(record->handle));
+  }
+  record->handle = nullptr;
+}
+
+void FreeDynamicRecord(ImageRecord* record) {
+  if (ImageTable.currentImage == record) ImageTable.currentImage = nullptr;
+  ReleaseObjectRecord(&ImageTable.dynamicImages, record);
+}
+
+// Reserves the record of a new build, makes it current and frees what it held.
+ImageRecord* BeginBuild(ObjectNumber number) {
+  ImageRecord* record = ReserveImageRecord(number);
+  if (!record) return nullptr;
+  ImageTable.currentImage = record;
+  ReleaseImageHandle(record);
+  return record;
+}
+
+// A build that failed after its record was reserved: the number is left without an image, and
+// a record made for AnyNumber is not kept under a number nobody was given.
+ObjectNumber FailBuild(ObjectNumber number, ImageRecord* record) {
+  if (number == AnyNumber) FreeDynamicRecord(record);
+  return 0;
+}
+
+ObjectNumber BuildResult(ObjectNumber number, ImageRecord* record) {
+  return number == AnyNumber ? reinterpret_cast<ObjectNumber>(record)
+                             : reinterpret_cast<ObjectNumber>(record->handle);
+}
+
+bool DescribeBitmap(HBITMAP bitmap, BITMAP* description) {
+  return bitmap && GetObjectA(bitmap, sizeof(*description), description) != 0;
+}
+
+// Hands pixels to the platform for conversion into the current image's bitmap.
+void TransferPixels(const void* pixels, const BITMAPINFO* info, UINT rows) {
+  HDC memory = CreateCompatibleDC(nullptr);
+  if (!memory) return;  // the image stays black
+  SetDIBits(memory, static_cast<HBITMAP>(ImageTable.currentImage->handle), 0, rows, pixels, info,
+            DIB_RGB_COLORS);
+  DeleteDC(memory);
+}
+
+ObjectNumber ImageFromBmp(ObjectNumber number, const uint8_t* data, size_t size) {
+  BmpLayout layout;
+  if (!ReadBmpLayout(data, size, &layout)) return 0;
+  // A file stored top row first yields the same picture: the platform reads its rows in order.
+  ObjectNumber result = CreateBlankImage(number, layout.width, long(layout.rows));
+  if (!result) return 0;
+  TransferPixels(data + layout.pixelOffset, reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset),
+                 layout.rows);
+  return result;
+}
+
+ObjectNumber ImageFromIcon(ObjectNumber number, HICON icon) {
+  ImageRecord* record = BeginBuild(number);
+  if (!record) {
+    DestroyIcon(icon);
+    return 0;
+  }
+  ICONINFO info;
+  if (!GetIconInfo(icon, &info)) {
+    DestroyIcon(icon);
+    return FailBuild(number, record);
+  }
+  // A monochrome icon has no colour bitmap: its mask holds both halves, mask on top.
+  BITMAP colour = {};
+  bool monochrome = !DescribeBitmap(info.hbmColor, &colour);
+  if (monochrome && DescribeBitmap(info.hbmMask, &colour)) colour.bmHeight /= 2;
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  record->handle = icon;
+  record->width = int16_t(colour.bmWidth);
+  record->height = int16_t(colour.bmHeight);
+  record->depth = uint16_t(colour.bmBitsPixel);
+  return BuildResult(number, record);
+}
+
+// The first registered decoder that recognises data becomes current.
+bool FindImageDecoder(const void* data) {
+  for (int32_t i = 0; i < DecoderRegistry.count; ++i) {
+    if (DecoderRegistry.decoders[i]->DecoderCheck(nullptr, data, nullptr)) {
+      DecoderRegistry.current = DecoderRegistry.decoders[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+ObjectNumber ImageFromDecoder(ObjectNumber number) {
+  const ImageDecoder* decoder = DecoderRegistry.current;
+  int32_t width = decoder->DecoderWidth(), height = decoder->DecoderHeight();
+  if (width < 1 || width > LargestImageSide || height < 1 || height > LargestImageSide) return 0;
+  // Rows of 24-bit pixels padded to whole 32-bit words, and one spare row.
+  int32_t stride = 3 * width + width % 4;
+  void* pixels = GlobalAlloc(GPTR, size_t(stride) * size_t(height + 1));
+  if (!pixels) return 0;
+  decoder->DecoderDecode(pixels, stride, 0);
+  ObjectNumber result = CreateBlankImage(number, width, height);
+  if (result) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // rows top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    TransferPixels(pixels, &info, UINT(height));
+  }
+  GlobalFree(pixels);
+  return result;
+}
+
+}  // namespace
+
+void InitImageLibrary() {
+  memset(&DecoderRegistry, 0, sizeof DecoderRegistry);
+  memset(&ImageTable, 0, sizeof ImageTable);
+  ImageTable.capacity = ImageTableInitialCapacity;
+  ImageTable.records = static_cast<ImageRecord*>(
+      HeapAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, (ImageTable.capacity + 1) * sizeof(ImageRecord)));
+}
+
+void ReleaseAllImages() {
+  // Always the head: no record is freed under the walk.
+  while (ImageTable.dynamicImages) {
+    ImageRecord* record = static_cast<ImageRecord*>(FirstObjectRecord(ImageTable.dynamicImages));
+    ReleaseImageHandle(record);
+    FreeDynamicRecord(record);
+  }
+  for (ObjectNumber number = 0; number < ImageTable.capacity; ++number) ReleaseImage(number);
+}
+
+ImageRecord* FindImage(ObjectNumber number) {
+  ImageRecord* record = IsTableNumber(number) ? &ImageTable.records[number] : DynamicImage(number);
+  return record && record->handle ? record : nullptr;
+}
+
+void ReleaseImage(ObjectNumber number) {
+  ImageRecord* record = FindImage(number);
+  if (!record) return;
+  ReleaseImageHandle(record);
+  if (!IsTableNumber(number)) FreeDynamicRecord(record);
+}
+
+ObjectNumber CreateBlankImage(ObjectNumber number, long width, long height) {
+  if (width < 1 || width > LargestImageSide || height < 1 || height > LargestImageSide) return 0;
+  ImageRecord* record = BeginBuild(number);
+  if (!record) return 0;
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  if (!display) return FailBuild(number, record);
+  HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
+  BITMAP description;
+  if (!DescribeBitmap(bitmap, &description)) {
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(display);
+    return FailBuild(number, record);
+  }
+  record->handle = bitmap;
+  record->width = int16_t(description.bmWidth);
+  record->height = int16_t(description.bmHeight);
+  record->depth = uint16_t(description.bmBitsPixel);
+
+  HDC memory = CreateCompatibleDC(nullptr);
+  if (memory) {
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    if (previous) {
+      RECT all = {0, 0, width, height};
+      FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      SelectObject(memory, previous);
+    }
+    DeleteDC(memory);
+  }
+  DeleteDC(display);
+  return BuildResult(number, record);
+}
+
+ObjectNumber ImageFromMemory(ObjectNumber number, const void* data) {
+  return ImageFromMemory(number, data, ImageSizeUnknown);
+}
+
+ObjectNumber ImageFromMemory(ObjectNumber number, const void* data, size_t size) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  if (!bytes) return 0;
+  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return ImageFromBmp(number, bytes, size);
+  if (HICON icon = IconFromMemory(data, size)) return ImageFromIcon(number, icon);
+  if (FindImageDecoder(data)) return ImageFromDecoder(number);
+  return 0;
+}
+
+HICON IconFromMemory(const void* data, size_t size) {
+  IconImageSpan span;
+  if (!ReadIconImage(data, size, &span)) return nullptr;
+  // The platform wants the image alone, in memory of its own.
+  void* image = GlobalAlloc(GMEM_FIXED, span.size);
+  if (!image) return nullptr;
+  memcpy(image, static_cast<const uint8_t*>(data) + span.offset, span.size);
+  // The header's height counts colour and mask rows. PNG data carries its own size: 0 asks for it.
+  HICON icon = CreateIconFromResourceEx(static_cast<PBYTE>(image), span.size, TRUE, 0x00030000,
+                                        span.width, span.height / 2, 0);
+  if (!icon && span.bitCount != 16)
+    icon = CreateIconFromResource(static_cast<PBYTE>(image), span.size, TRUE, 0x00030000);
+  GlobalFree(image);
+  return icon;
+}
+
+HANDLE MakeImageCurrent(ObjectNumber number) {
+  ImageTable.currentImage = FindImage(number);
+  return ImageTable.currentImage ? ImageTable.currentImage->handle : nullptr;
+}
+
+long CurrentImageWidth() { return ImageTable.currentImage ? ImageTable.currentImage->width : 0; }
+
+long CurrentImageHeight() { return ImageTable.currentImage ? ImageTable.currentImage->height : 0; }
+
+long RegisterImageDecoder(const ImageDecoder* decoder) {
+  if (!decoder || DecoderRegistry.count >= MostImageDecoders) return 0;
+  DecoderRegistry.decoders[DecoderRegistry.count++] = decoder;
+  return 1;
+}

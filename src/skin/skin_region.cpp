@@ -1,0 +1,59 @@
+#include "skin/skin_region.h"
+
+#include <stddef.h>
+
+#include "runtime/runtime_state.h"
+#include "skin/skin_spans.h"
+
+static_assert(sizeof(SpanRect) == sizeof(RECT) && offsetof(SpanRect, bottom) == offsetof(RECT, bottom),
+              "span rectangles are handed to the platform as RECTs");
+
+HRGN SkinRegionByRuns(const SkinBlockView& view, long width, long height) {
+  HRGN region = CreateRectRgn(0, 0, width, height);
+  for (uint32_t i = 0, count = SkinRunCount(view); i < count; ++i) {
+    SkinRun r = SkinRunAt(view, i);
+    HRGN run = CreateRectRgn(r.left, r.top, r.right, r.top + view.runHeight);
+    CombineRgn(region, region, run, RGN_XOR);
+    DeleteObject(run);
+  }
+  return region;
+}
+
+HRGN SkinRegionFromSpans(const SkinBlockView& view, long width, long height) {
+  uint32_t runCount = SkinRunCount(view);
+  HANDLE heap = RuntimeState.heap;
+  void* work = HeapAlloc(heap, 0, SkinSpanWorkBytes(runCount));
+  if (!work) return SkinRegionByRuns(view, width, height);
+
+  // A first guess that fits the usual table; a table that needs more is measured, then made.
+  uint32_t capacity = runCount + 16;
+  RGNDATA* data = nullptr;
+  uint32_t count = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HeapFree(heap, 0, data);
+    data = static_cast<RGNDATA*>(HeapAlloc(heap, 0, sizeof(RGNDATAHEADER) + size_t(capacity) * sizeof(RECT)));
+    if (!data) break;
+    count = CollectSkinSpans(view, width, height, reinterpret_cast<SpanRect*>(data->Buffer), capacity, work);
+    if (count <= capacity) break;
+    capacity = count;
+  }
+  HeapFree(heap, 0, work);
+  if (!data || count > capacity) {
+    HeapFree(heap, 0, data);
+    return SkinRegionByRuns(view, width, height);
+  }
+
+  RGNDATAHEADER& header = data->rdh;
+  header.dwSize = sizeof(RGNDATAHEADER);
+  header.iType = RDH_RECTANGLES;
+  header.nCount = count;
+  header.nRgnSize = count * sizeof(RECT);
+  SetRectEmpty(&header.rcBound);
+  const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+  for (uint32_t i = 0; i < count; ++i) UnionRect(&header.rcBound, &header.rcBound, &rects[i]);
+  HRGN region = ExtCreateRegion(nullptr, sizeof(RGNDATAHEADER) + count * sizeof(RECT), data);
+  HeapFree(heap, 0, data);
+  // An empty outline: a region with nothing in it, as the exclusive-or would leave.
+  if (!region && count == 0) region = CreateRectRgn(0, 0, 0, 0);
+  return region;
+}
