@@ -1,0 +1,400 @@
+// The skinned window under Wine: window 1 opened as the launcher opens it and dressed in the
+// product's own skin; its size, outline, face, placement, presses and gadget colours.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gadget/gadget_kinds.h"
+#include "gadget/gadget_table.h"
+#include "runtime/lists.h"
+#include "skin/image_store.h"
+#include "skin/skin_block.h"
+#include "skin/skin_engine.h"
+#include "skin/skin_region.h"
+#include "skin/skin_runs.h"
+#include "skin/zindle_skin.h"
+#include "skin_test_data.h"
+#include "support/runtime_setup.h"
+#include "window/events.h"
+#include "window/window_table.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes CommittedArtwork() {
+  std::string path = "Z:" + std::string(ZINDLE_SKIN_IMAGE_PATH);
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  Bytes data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return data;
+}
+
+Bytes ProductBlock() { return Bytes(ZindleSkinBlock, ZindleSkinBlock + ZindleSkinBlockSize); }
+
+SkinBlockView ViewOf(const Bytes& block) {
+  SkinBlockView view = {};
+  EXPECT_TRUE(ReadSkinBlock(block.data(), block.size(), &view));
+  return view;
+}
+
+void Drain() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  EventState.code = 0;
+}
+
+// The window region, or 0 when the window has none.
+HRGN RegionOf(HWND window) {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  if (GetWindowRgn(window, region) == ERROR) {
+    DeleteObject(region);
+    return nullptr;
+  }
+  return region;
+}
+
+SIZE ClientSize(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  return SIZE{client.right, client.bottom};
+}
+
+LRESULT CALLBACK LauncherStyleHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX)
+    return ResolveGadgetColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+  return HookPassOn;
+}
+
+class SkinnedWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    StartRuntimeForTests();
+    InitWindowLibrary();
+    InitSkinLibrary();
+  }
+  void SetUp() override {
+    ZeroMemory(&EventState, sizeof EventState);
+    InitGadgetLibrary();
+    InitImageLibrary();
+    // Window 1 as the launcher opens it: a popup, hidden, centred, 575 x 385 asked for.
+    window_ = reinterpret_cast<HWND>(CreateNumberedWindow(1, 122, 105, 575, 385, 0x90000001, "Zindle"));
+    ASSERT_TRUE(IsWindow(window_));
+    ASSERT_EQ(window_, BindGadgetParent(window_));
+    Drain();
+  }
+  void TearDown() override {
+    INPUT release = {};
+    release.type = INPUT_MOUSE;
+    release.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &release, sizeof release);
+    InstallWindowHook(nullptr);
+    DestroyNumberedWindow(1);
+    ReleaseAllImages();
+    Drain();
+  }
+  long Skin(const Bytes& block, long centre = 0) {
+    return ApplySkin(1, 1, 1, block.data(), centre, block.size());
+  }
+  // Nothing of a refused skin reached the window, the image store or the gadgets.
+  void ExpectUntouched() {
+    EXPECT_EQ(nullptr, MakeImageCurrent(1));
+    EXPECT_EQ(nullptr, GadgetExists(1));
+    EXPECT_EQ(nullptr, RegionOf(window_));
+    SIZE size = ClientSize(window_);
+    EXPECT_EQ(575, size.cx);
+    EXPECT_EQ(385, size.cy);
+  }
+
+  HWND window_ = nullptr;
+};
+
+TEST_F(SkinnedWindowTest, ProductSkinGivesSizeFaceAndExactlyTheOpaquePixels) {
+  ASSERT_EQ(1, Skin(ProductBlock()));
+  SIZE size = ClientSize(window_);
+  EXPECT_EQ(575, size.cx);
+  EXPECT_EQ(385, size.cy);
+
+  // The outline holds exactly the artwork's pixels that are not the key colour.
+  Bytes artwork = CommittedArtwork();
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinImage(artwork.data(), artwork.size(), &image));
+  ASSERT_EQ(575, image.width);
+  ASSERT_EQ(385, image.height);
+  HRGN region = RegionOf(window_);
+  ASSERT_NE(nullptr, region);
+  long wrong = 0, opaque = 0;
+  for (int y = -2; y < image.height + 2; ++y)
+    for (int x = -2; x < image.width + 2; ++x) {
+      bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height && !IsKeyColourPixel(image, x, y);
+      opaque += inside;
+      if ((PtInRegion(region, x, y) != 0) != inside) ++wrong;
+    }
+  DeleteObject(region);
+  EXPECT_EQ(0, wrong);
+  EXPECT_GT(opaque, 100000);
+
+  // The face: gadget 1 over the whole window, showing image 1, without click notices.
+  HWND face = GadgetHandleOf(1);
+  ASSERT_NE(nullptr, face);
+  RECT faceRect;
+  GetWindowRect(face, &faceRect);
+  EXPECT_EQ(575, faceRect.right - faceRect.left);
+  EXPECT_EQ(385, faceRect.bottom - faceRect.top);
+  EXPECT_EQ(0, GetWindowLongA(face, GWL_STYLE) & SS_NOTIFY);
+  EXPECT_EQ(reinterpret_cast<LRESULT>(MakeImageCurrent(1)), SendMessageA(face, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  // Skinning leaves the window hidden; showing it is the caller's step.
+  EXPECT_FALSE(IsWindowVisible(window_));
+}
+
+TEST_F(SkinnedWindowTest, OneRegionCallEqualsOneOperationPerRun) {
+  struct Case {
+    const char* name;
+    std::vector<SkinRun> runs;
+    int8_t runHeight;
+  } cases[] = {
+      {"overlapping runs", {{10, 10, 60}, {30, 10, 90}, {20, 5, 40}}, 8},
+      {"runs reaching outside", {{-50, -3, 20}, {100, 90, 140}, {40, 120, 300}}, 5},
+      {"corners reversed", {{70, 20, 30}}, -6},
+      {"empty runs", {{4, 4, 4}, {10, 10, 50}}, 0},
+      {"no runs", {}, 1},
+  };
+  Bytes product = ProductBlock();
+  SkinBlockView view = ViewOf(product);
+  HRGN byRuns = SkinRegionByRuns(view, 575, 385), fromSpans = SkinRegionFromSpans(view, 575, 385);
+  EXPECT_TRUE(EqualRgn(byRuns, fromSpans)) << "product skin";
+  DeleteObject(byRuns);
+  DeleteObject(fromSpans);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes block = MakeSkinBlock(0, 0, 0, {}, c.runs, c.runHeight);
+    SkinBlockView v = ViewOf(block);
+    byRuns = SkinRegionByRuns(v, 120, 100);
+    fromSpans = SkinRegionFromSpans(v, 120, 100);
+    EXPECT_TRUE(EqualRgn(byRuns, fromSpans));
+    DeleteObject(byRuns);
+    DeleteObject(fromSpans);
+  }
+}
+
+TEST_F(SkinnedWindowTest, CentringPlacesTheWindowHiddenUntilShown) {
+  ASSERT_EQ(1, Skin(ProductBlock(), 1));
+  RECT placed;
+  GetWindowRect(window_, &placed);
+  long expectX = GetSystemMetrics(SM_CXSCREEN) / 2 - 575 / 2, expectY = GetSystemMetrics(SM_CYSCREEN) / 2 - 385 / 2;
+  EXPECT_EQ(expectX, placed.left);
+  EXPECT_EQ(expectY, placed.top);
+  if (GetSystemMetrics(SM_CXSCREEN) == 1024 && GetSystemMetrics(SM_CYSCREEN) == 768) {
+    EXPECT_EQ(225, placed.left);
+    EXPECT_EQ(192, placed.top);
+  }
+  EXPECT_FALSE(IsWindowVisible(window_));
+  ShowSkinnedWindow(1, 0);
+  EXPECT_TRUE(IsWindowVisible(window_));
+  ShowSkinnedWindow(1, 1);
+  EXPECT_FALSE(IsWindowVisible(window_));
+}
+
+TEST_F(SkinnedWindowTest, ScreenShowsTheSkinAtOpaquePixelsAndTheDesktopElsewhere) {
+  Bytes artwork = CommittedArtwork();
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinImage(artwork.data(), artwork.size(), &image));
+  ASSERT_EQ(1, Skin(ProductBlock(), 1));
+  RECT placed;
+  GetWindowRect(window_, &placed);
+  HDC screen = GetDC(nullptr);
+  // Corners cut away, and points inside the panel.
+  const POINT cutAway[] = {{0, 0}, {574, 384}, {3, 200}, {300, 2}};
+  const POINT opaque[] = {{287, 100}, {100, 300}, {500, 60}, {287, 192}};
+  COLORREF desktop[4];
+  for (int i = 0; i < 4; ++i) desktop[i] = GetPixel(screen, placed.left + cutAway[i].x, placed.top + cutAway[i].y);
+  ShowSkinnedWindow(1, 0);
+  SetForegroundWindow(window_);
+  Drain();
+  Sleep(200);
+  Drain();
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_FALSE(IsKeyColourPixel(image, opaque[i].x, opaque[i].y));
+    const uint8_t* px = image.pixels + size_t(image.height - 1 - opaque[i].y) * image.stride + size_t(opaque[i].x) * 3;
+    EXPECT_EQ(RGB(px[2], px[1], px[0]), GetPixel(screen, placed.left + opaque[i].x, placed.top + opaque[i].y));
+    ASSERT_TRUE(IsKeyColourPixel(image, cutAway[i].x, cutAway[i].y));
+    EXPECT_EQ(desktop[i], GetPixel(screen, placed.left + cutAway[i].x, placed.top + cutAway[i].y));
+    EXPECT_NE(RGB(255, 0, 255), GetPixel(screen, placed.left + cutAway[i].x, placed.top + cutAway[i].y));
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+TEST_F(SkinnedWindowTest, BannerIsComparedOverItsFirst48Bytes) {
+  Bytes wrong48th = ProductBlock();
+  wrong48th[SkinBlockBannerOffset + 47] ^= 1;
+  Bytes cutShort = ProductBlock();
+  cutShort[SkinBlockBannerOffset + 20] = 0;
+  EXPECT_EQ(0, Skin(wrong48th));
+  ExpectUntouched();
+  EXPECT_EQ(0, Skin(cutShort));
+  ExpectUntouched();
+
+  Bytes otherLineEnd = ProductBlock();
+  otherLineEnd[SkinBlockBannerOffset + 48] = 'x';
+  otherLineEnd[SkinBlockBannerOffset + 49] = 'y';
+  EXPECT_EQ(1, Skin(otherLineEnd));
+}
+
+TEST_F(SkinnedWindowTest, EmptyRunTableLeavesTheFullRectangle) {
+  SkinBlockView view = ViewOf(ProductBlock());
+  Bytes image(view.imageData, view.imageData + view.imageDataSize);
+  Bytes block = MakeSkinBlock(view.compressed, view.unpackedSize, view.storedSize, image, {});
+  ASSERT_EQ(1, Skin(block));
+  HRGN region = RegionOf(window_), full = CreateRectRgn(0, 0, 575, 385);
+  ASSERT_NE(nullptr, region);
+  EXPECT_TRUE(EqualRgn(region, full));
+  DeleteObject(region);
+  DeleteObject(full);
+}
+
+TEST_F(SkinnedWindowTest, MalformedBlocksAndMissingWindowsTouchNothing) {
+  SkinBlockView view = ViewOf(ProductBlock());
+  struct Case {
+    const char* name;
+    std::function<Bytes()> make;
+  } cases[] = {
+      {"run table of a partial run",
+       [&] {
+         Bytes b = ProductBlock();
+         size_t at = SkinBlockHeaderSize + view.imageDataSize;
+         uint32_t size = view.runTableSize - 2;
+         for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(size >> (8 * i));
+         return b;
+       }},
+      {"run table past the block", [] { Bytes b = ProductBlock(); b.resize(b.size() - 6); return b; }},
+      {"stream past the block", [] { return Bytes(ZindleSkinBlock, ZindleSkinBlock + 2000); }},
+      {"header only", [] { return Bytes(ZindleSkinBlock, ZindleSkinBlock + 20); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(0, Skin(c.make()));
+    ExpectUntouched();
+  }
+  EXPECT_EQ(0, ApplySkin(1, 1, 1, nullptr, 0));
+  EXPECT_EQ(0, ApplySkin(7, 1, 1, ZindleSkinBlock, 0, ZindleSkinBlockSize));
+  ExpectUntouched();
+}
+
+TEST_F(SkinnedWindowTest, StreamThatCannotBeUnpackedLeavesNoImageAndNoFace) {
+  // A stream without its magic unpacks to nothing: the zero-filled block is no bitmap.
+  Bytes block = ProductBlock();
+  block[SkinBlockHeaderSize] = 'X';
+  EXPECT_EQ(0, Skin(block));
+  ExpectUntouched();
+}
+
+TEST_F(SkinnedWindowTest, LeftPressOnTheFaceReachesTheWindow) {
+  ASSERT_EQ(1, Skin(ProductBlock(), 1));
+  ShowSkinnedWindow(1, 0);
+  SetForegroundWindow(window_);
+  Drain();
+  POINT point = {287, 100};
+  ClientToScreen(window_, &point);
+  SetCursorPos(point.x, point.y);
+  INPUT press[2] = {};
+  press[0].type = press[1].type = INPUT_MOUSE;
+  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, press, sizeof(INPUT));
+  UINT_PTR guard = SetTimer(nullptr, 0, 3000, nullptr);
+  long code = 0;
+  for (int i = 0; i < 50 && code != EventLeftButtonDown && code != WM_TIMER; ++i) code = AwaitEvent();
+  KillTimer(nullptr, guard);
+  EXPECT_EQ(EventLeftButtonDown, code);
+  EXPECT_EQ(1, EventSourceWindow());
+}
+
+TEST_F(SkinnedWindowTest, GadgetColoursAnswerControlColourMessagesThroughTheHook) {
+  ASSERT_EQ(1, Skin(ProductBlock()));
+  ASSERT_NE(0, CreateTextLabel(2, 10, 10, 100, 20, "label"));
+  HWND label = GadgetHandleOf(2);
+  InstallWindowHook(LauncherStyleHook);
+  HDC dc = CreateCompatibleDC(nullptr);
+  struct Case {
+    const char* name;
+    COLORREF back;
+    int mode;
+    std::function<HBRUSH(const GadgetColourRecord&)> brush;
+  } cases[] = {
+      {"opaque white", 0xFFFFFF, OPAQUE, [](const GadgetColourRecord& r) { return r.backBrush; }},
+      {"transparent", TransparentBackground, TRANSPARENT,
+       [](const GadgetColourRecord&) { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }},
+      {"button face", 0, TRANSPARENT, [](const GadgetColourRecord& r) { return r.faceBrush; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AssignGadgetColours(2, RGB(0, 0, 0), c.back);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    LRESULT answer = SendMessageA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    RewindList(&GadgetColourList);
+    const GadgetColourRecord& record = *static_cast<GadgetColourRecord*>(ListPayload(NextListElement(&GadgetColourList)));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(c.brush(record)), answer);
+    EXPECT_EQ(RGB(0, 0, 0), GetTextColor(dc));
+    EXPECT_EQ(c.mode, GetBkMode(dc));
+    if (c.mode == OPAQUE) {
+      EXPECT_EQ(RGB(255, 255, 255), GetBkColor(dc));
+      LOGBRUSH brush;
+      ASSERT_NE(0, GetObjectA(record.backBrush, sizeof brush, &brush));
+      EXPECT_EQ(RGB(255, 255, 255), brush.lbColor);
+    }
+    if (c.back == 0) {
+      LOGBRUSH brush;
+      ASSERT_NE(0, GetObjectA(record.faceBrush, sizeof brush, &brush));
+      EXPECT_EQ(GetSysColor(COLOR_BTNFACE), brush.lbColor);
+    }
+  }
+  DeleteDC(dc);
+}
+
+TEST_F(SkinnedWindowTest, ReassigningColoursKeepsOneRecordAndFreesTheFirstBrushes) {
+  ASSERT_NE(0, CreateTextLabel(3, 10, 40, 100, 20, "other"));
+  int before = GadgetColourList.header->count;
+  AssignGadgetColours(3, RGB(10, 10, 10), RGB(0, 128, 0));
+  RewindList(&GadgetColourList);
+  GadgetColourRecord first = {};
+  while (ListElement* e = NextListElement(&GadgetColourList)) {
+    GadgetColourRecord* r = static_cast<GadgetColourRecord*>(ListPayload(e));
+    if (r->gadget == 3) first = *r;
+  }
+  ASSERT_NE(nullptr, first.faceBrush);
+  ASSERT_EQ(OBJ_BRUSH, GetObjectType(first.backBrush));
+  AssignGadgetColours(3, RGB(20, 20, 20), RGB(0, 0, 128));
+  EXPECT_EQ(before + 1, GadgetColourList.header->count);
+  EXPECT_EQ(0u, GetObjectType(first.faceBrush));
+  EXPECT_EQ(0u, GetObjectType(first.backBrush));
+  int records = 0;
+  RewindList(&GadgetColourList);
+  while (ListElement* e = NextListElement(&GadgetColourList))
+    records += static_cast<GadgetColourRecord*>(ListPayload(e))->gadget == 3;
+  EXPECT_EQ(1, records);
+}
+
+TEST_F(SkinnedWindowTest, ControlWithoutRecordIsPassedOn) {
+  ASSERT_NE(0, CreateTextLabel(4, 10, 70, 100, 20, "plain"));
+  HDC dc = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(HookPassOn, ResolveGadgetColours(GadgetHandleOf(4), dc));
+  EXPECT_EQ(HookPassOn, ResolveGadgetColours(nullptr, dc));
+  DeleteDC(dc);
+}
+
+}  // namespace
