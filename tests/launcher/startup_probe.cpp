@@ -13,6 +13,8 @@
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
 #include "runtime/strings.h"
+#include "skin/image_store.h"
+#include "skin/skin_engine.h"
 #include "window/window_table.h"
 
 namespace {
@@ -51,6 +53,9 @@ void LauncherMain() {
   Check(FileTable.highestNumber == 10, "file table holds numbers 0 to 10");
   Check(CurrentFile == 0, "no current file");
   Check(WindowTable.capacity == 10, "window table holds numbers 0 to 10");
+  Check(ImageTable.capacity == 10 && ImageTable.records != nullptr, "image table holds numbers 0 to 10");
+  Check(ImageTable.currentImage == nullptr, "no current image");
+  Check(GadgetColourList.header != nullptr && GadgetColourList.header->count == 0, "gadget colour list empty");
   void* block = AllocateBlock(16);
   Check(block != nullptr, "BlockHeap serves blocks");
   ReleaseBlock(block);
@@ -66,6 +71,8 @@ void LauncherMain() {
     Check(OpenFileForUpdate(AnyNumber, second) != 0, "AnyNumber file opened");
     Check(CreateNumberedWindow(1, 0, 0, 200, 100, 0, "probe") != 0, "window 1 opened");
     Check(CreateNumberedWindow(AnyNumber, 0, 0, 200, 100, StartHidden, "probe") != 0, "AnyNumber window opened");
+    Check(CreateBlankImage(2, 16, 16) != 0, "image 2 built");
+    Check(CreateBlankImage(AnyNumber, 16, 16) != 0, "AnyNumber image built");
   }
   Say(failures ? "startup probe: checks failed\n" : "startup probe: all checks passed\n");
   EndProgram();
