@@ -449,7 +449,7 @@ TEST(SkinButtons, PlacementOnOpaqueCutAwayAndOutsidePixels) {
   }
   std::vector<std::string> warnings = ButtonWarnings(image, {cases[0].button, cases[1].button, cases[6].button});
   ASSERT_EQ(warnings.size(), 2u);
-  EXPECT_TRUE(Contains(warnings[0], "sits on 1 cut-away (KeyColour) pixels, the first at 0,1")) << warnings[0];
+  EXPECT_TRUE(Contains(warnings[0], "sits on 1 cut-away pixels (magenta or transparent), the first at 0,1")) << warnings[0];
   EXPECT_TRUE(Contains(warnings[1], "reaches outside the 8 x 4 image")) << warnings[1];
 }
 
@@ -511,7 +511,7 @@ TEST(SkinPackProgram, ButtonOnCutAwayPixelsWarnsAndFailsOnlyWithStrict) {
   // On the cut-away pixels of the second row (t and l): a warning, still packed.
   std::remove(skin.c_str());
   EXPECT_EQ(RunSkinpack("pack --button 0,2,2,1 --button 0,1,3,1 " + png + " " + skin, &output), 0) << output;
-  EXPECT_TRUE(Contains(output, "warning: button 2 (0,1, 3 x 1) sits on 2 cut-away (KeyColour) pixels, the first at 0,1"))
+  EXPECT_TRUE(Contains(output, "warning: button 2 (0,1, 3 x 1) sits on 2 cut-away pixels (magenta or transparent), the first at 0,1"))
       << output;
   EXPECT_FALSE(Contains(output, "button 1")) << output;
   EXPECT_TRUE(FileExists(skin));

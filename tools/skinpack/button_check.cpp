@@ -52,7 +52,7 @@ std::string PlacementFault(const SkinImageView& image, const ButtonPlacement& p)
     fault = "reaches outside the " + std::to_string(image.width) + " x " + std::to_string(image.height) + " image";
   if (p.keyPixels > 0) {
     if (!fault.empty()) fault += " and ";
-    fault += "sits on " + std::to_string(p.keyPixels) + " cut-away (KeyColour) pixels, the first at " +
+    fault += "sits on " + std::to_string(p.keyPixels) + " cut-away pixels (magenta or transparent), the first at " +
              std::to_string(p.firstKeyX) + "," + std::to_string(p.firstKeyY);
   }
   return fault;

@@ -25,7 +25,7 @@ bool ParseSkinButton(const std::string& text, const std::string& name, SkinButto
 
 struct ButtonPlacement {
   bool outside;        // part of the rectangle lies outside the image
-  uint32_t keyPixels;  // KeyColour pixels under the part inside the image
+  uint32_t keyPixels;  // KeyColour pixels under the part inside the image (transparency has become KeyColour)
   int32_t firstKeyX;   // the first of them, in reading order (when keyPixels > 0)
   int32_t firstKeyY;
 };
