@@ -1,4 +1,5 @@
-// The skin packer: packing small BMPs, unpacking and describing skins, and its refusals.
+// The skin packer: packing small BMPs, unpacking and describing skins, and its refusals; reading
+// artwork in every accepted form; the check of the buttons against cut-away pixels.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "artwork.h"
+#include "artwork_fixtures.h"
+#include "button_check.h"
 #include "skin/byte_order.h"
 #include "skin/jc_stream.h"
+#include "skin/skin_runs.h"
 #include "jc_encoder.h"
 #include "jc_reference.h"
 #include "skin/skin_block.h"
@@ -194,6 +199,339 @@ TEST(SkinPackProgram, InfoPrintsTheFieldsThenFailsOnABadChecksum) {
   EXPECT_EQ(RunSkinpack("info " + badPath, &output), 1) << output;
   EXPECT_TRUE(Contains(output, "storedSize:")) << output;
   EXPECT_TRUE(Contains(output, "DIFFERS")) << output;
+}
+
+// ---- Artwork: every accepted form of one picture gives the same skin BMP.
+
+using namespace artwork_fixtures;
+
+// Six opaque colours over widths whose rows need padding at 4, 8 and 24 bits alike.
+const std::vector<std::string> Opaque = {"mrgbw", "kwmrg", "bgrkm"};
+// Transparency: t (alpha 0) and l (127) are cut, h (128) keeps its colour unblended.
+const std::vector<std::string> Alpha = {"mrtlh", "thlgm", "wbtkr"};
+const std::vector<std::string> AlphaCut = {"mrmmb", "mbmgm", "wbmkr"};
+const std::vector<std::string> Grey = {"kwekw", "ewkke"};
+const std::vector<std::string> GreyAlpha = {"kwtkw", "ewkte"};
+const std::vector<std::string> GreyAlphaCut = {"kwmkw", "ewkme"};
+// Black and white, ten pixels a row: 1-bit rows cross a byte.
+const std::vector<std::string> TwoColour = {"kWWkkWkWWk", "WkkWWkWkkW", "kkWWkkWWkk"};
+
+BmpForm Bmp(uint16_t bits, uint32_t headerSize = 40, bool topDown = false) {
+  BmpForm f;
+  f.bits = bits;
+  f.headerSize = headerSize;
+  f.topDown = topDown;
+  return f;
+}
+
+BmpForm Bitfields(uint32_t headerSize, bool topDown, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  BmpForm f = Bmp(32, headerSize, topDown);
+  f.compression = 3;
+  f.redMask = r, f.greenMask = g, f.blueMask = b, f.alphaMask = a;
+  return f;
+}
+
+struct ArtworkCase {
+  const char* what;
+  Bytes file;
+  std::vector<std::string> expect;  // the skin BMP's picture
+};
+
+std::vector<ArtworkCase> ArtworkCases() {
+  BmpForm rgb32 = Bmp(32);
+  BmpForm rgb32Alpha = Bmp(32, 40, true);
+  rgb32Alpha.alphaMask = 0xFF000000;
+  BmpForm full8 = Bmp(8, 40, true);
+  full8.fullPalette = true;
+  return {
+      {"BMP 24 bits bottom-up", WriteBmp(Draw(Opaque), Bmp(24)), Opaque},
+      {"BMP 24 bits top-down", WriteBmp(Draw(Opaque), Bmp(24, 40, true)), Opaque},
+      {"BMP 24 bits top-down, V5 header", WriteBmp(Draw(Opaque), Bmp(24, 124, true)), Opaque},
+      {"BMP 32 bits BI_RGB, fourth byte 0", WriteBmp(Draw(Opaque), rgb32), Opaque},
+      {"BMP 32 bits BI_RGB top-down, fourth byte alpha", WriteBmp(Draw(Alpha), rgb32Alpha), AlphaCut},
+      {"BMP 32 bits BI_BITFIELDS after a 40-byte header, R G B X",
+       WriteBmp(Draw(Opaque), Bitfields(40, false, 0xFF, 0xFF00, 0xFF0000, 0)), Opaque},
+      {"BMP 32 bits BI_BITFIELDS V5 top-down with alpha",
+       WriteBmp(Draw(Alpha), Bitfields(124, true, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)), AlphaCut},
+      {"BMP 32 bits BI_BITFIELDS V3, 10-bit colour and 2-bit alpha",
+       WriteBmp(Draw(Alpha), Bitfields(56, false, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000)), AlphaCut},
+      {"BMP 8 bits, 6 colours", WriteBmp(Draw(Opaque), Bmp(8)), Opaque},
+      {"BMP 8 bits top-down, 256-entry table stated as 0", WriteBmp(Draw(Opaque), full8), Opaque},
+      {"BMP 4 bits", WriteBmp(Draw(Opaque), Bmp(4)), Opaque},
+      {"BMP 1 bit", WriteBmp(Draw(TwoColour), Bmp(1)), TwoColour},
+      {"PNG RGB 8", WritePng(Draw(Opaque), {PNG_COLOR_TYPE_RGB, 8}), Opaque},
+      {"PNG RGBA 8", WritePng(Draw(Alpha), {PNG_COLOR_TYPE_RGB_ALPHA, 8}), AlphaCut},
+      {"PNG RGBA 16", WritePng(Draw(Alpha), {PNG_COLOR_TYPE_RGB_ALPHA, 16}), AlphaCut},
+      {"PNG RGBA 8 interlaced", WritePng(Draw(Alpha), {PNG_COLOR_TYPE_RGB_ALPHA, 8, true}), AlphaCut},
+      {"PNG palette 8 with tRNS", WritePng(Draw(Alpha), {PNG_COLOR_TYPE_PALETTE, 8}), AlphaCut},
+      {"PNG palette 4", WritePng(Draw(Opaque), {PNG_COLOR_TYPE_PALETTE, 4}), Opaque},
+      {"PNG grey 8", WritePng(Draw(Grey), {PNG_COLOR_TYPE_GRAY, 8}), Grey},
+      {"PNG grey 1", WritePng(Draw(TwoColour), {PNG_COLOR_TYPE_GRAY, 1}), TwoColour},
+      {"PNG grey with alpha 8", WritePng(Draw(GreyAlpha), {PNG_COLOR_TYPE_GRAY_ALPHA, 8}), GreyAlphaCut},
+  };
+}
+
+// The readers get buffers of exactly the file's size, so that AddressSanitizer sees any read past it.
+bool Convert(const Bytes& file, Bytes* bmp, ArtworkReport* report, std::string* error) {
+  Bytes exact(file.begin(), file.end());
+  return ConvertToSkinBmp(exact, bmp, report, error);
+}
+
+TEST(SkinArtwork, EveryAcceptedFormGivesTheSame24BitSkinBmp) {
+  for (const ArtworkCase& c : ArtworkCases()) {
+    SCOPED_TRACE(c.what);
+    Bytes bmp;
+    ArtworkReport report;
+    std::string error;
+    ASSERT_TRUE(Convert(c.file, &bmp, &report, &error)) << error;
+    EXPECT_TRUE(bmp == SkinBmpOf(Draw(c.expect)));
+    EXPECT_EQ(report.width, c.expect[0].size());
+    EXPECT_EQ(report.height, c.expect.size());
+    SkinImageView view;
+    EXPECT_TRUE(ReadSkinImage(bmp.data(), bmp.size(), &view));
+  }
+}
+
+TEST(SkinArtwork, ReportsWhatTransparencyBecame) {
+  Bytes bmp;
+  ArtworkReport report;
+  std::string error;
+  ASSERT_TRUE(Convert(WritePng(Draw(Alpha), {}), &bmp, &report, &error)) << error;
+  EXPECT_FALSE(report.unchanged);
+  EXPECT_TRUE(report.hasAlpha);
+  EXPECT_EQ(report.cutPixels, 5u);      // three t (alpha 0), two l (127)
+  EXPECT_EQ(report.partialPixels, 4u);  // two l, two h (128)
+  ASSERT_TRUE(Convert(SkinBmpOf(Draw(Opaque)), &bmp, &report, &error)) << error;
+  EXPECT_TRUE(report.unchanged);
+  EXPECT_FALSE(report.hasAlpha);
+}
+
+// Every shortened copy of every accepted file is refused with a message, or (where the end held
+// nothing the picture needs) still gives the same picture; none is read past its end.
+TEST(SkinArtwork, ShortenedFilesAreRefusedWithoutReadingPastTheirEnd) {
+  for (const ArtworkCase& c : ArtworkCases()) {
+    SCOPED_TRACE(c.what);
+    const Bytes expect = SkinBmpOf(Draw(c.expect));
+    for (size_t n = 0; n < c.file.size(); ++n) {
+      Bytes bmp;
+      ArtworkReport report;
+      std::string error;
+      if (Convert(Bytes(c.file.begin(), c.file.begin() + n), &bmp, &report, &error))
+        EXPECT_TRUE(bmp == expect) << "cut to " << n << " bytes";
+      else
+        EXPECT_FALSE(error.empty()) << "cut to " << n << " bytes";
+    }
+  }
+}
+
+Bytes WithField32(Bytes file, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) file[at + i] = uint8_t(v >> (8 * i));
+  return file;
+}
+Bytes WithField16(Bytes file, size_t at, uint16_t v) {
+  file[at] = uint8_t(v);
+  file[at + 1] = uint8_t(v >> 8);
+  return file;
+}
+
+TEST(SkinArtwork, RefusesWhatItCannotTakeWithAReason) {
+  const Bytes bmp8 = WriteBmp(Draw(Opaque), Bmp(8));
+  const Bytes bmp4 = WriteBmp(Draw(Opaque), Bmp(4));
+  const Bytes bmp24 = WriteBmp(Draw(Opaque), Bmp(24));
+  const Bytes bmp32 = WriteBmp(Draw(Opaque), Bmp(32, 40, true));
+  const Bytes bitfields = WriteBmp(Draw(Opaque), Bitfields(40, false, 0xFF0000, 0xFF00, 0xFF, 0));
+  const Bytes png = WritePng(Draw(Alpha), {});
+  BmpForm rle8 = Bmp(8), rle4 = Bmp(4), sixteen = Bmp(16);
+  rle8.compression = 1;
+  rle4.compression = 2;
+  const Bytes header12 = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0, 12, 0, 0, 0, 5, 0, 3, 0, 1, 0, 24, 0};
+  const std::string wideLine(40000, 'k');
+  struct Refusal {
+    const char* what;
+    Bytes file;
+    const char* reason;
+  };
+  const Refusal refusals[] = {
+      {"RLE8", WriteBmp(Draw(Opaque), rle8), "RLE-compressed (RLE8)"},
+      {"RLE4", WriteBmp(Draw(Opaque), rle4), "RLE-compressed (RLE4)"},
+      {"16 bits", WriteBmp(Draw(Opaque), sixteen), "16-bit images are not accepted"},
+      {"embedded PNG", WithField32(bmp24, 30, 5), "holding JPEG or PNG data"},
+      {"bit fields at 24 bits", WithField32(bmp24, 30, 3), "bit fields with 24 bits"},
+      {"2 bits", WithField16(bmp8, 28, 2), "2 bits per pixel"},
+      {"OS/2 header", header12, "OS/2"},
+      {"unknown header size", WithField32(bmp24, 14, 20), "unknown header size 20"},
+      {"width 32768", WithField32(bmp32, 18, 32768), "larger than a skin allows"},
+      {"24-bit bottom-up, 32768 high", WithField32(bmp24, 22, 32768), "larger than a skin allows"},
+      {"top-down, 32768 high", WithField32(bmp32, 22, uint32_t(-32768)), "larger than a skin allows"},
+      {"PNG 40000 wide", WritePng(Draw({wideLine}), {PNG_COLOR_TYPE_GRAY, 1}), "larger than a skin allows"},
+      {"width 0", WithField32(bmp32, 18, 0), "bad size 0 x -3"},
+      {"two planes", WithField16(bmp24, 26, 2), "2 planes"},
+      {"non-contiguous mask", WriteBmp(Draw(Opaque), Bitfields(40, false, 0xF0F000, 0xFF00, 0xFF, 0)), "not contiguous"},
+      {"24-bit pixels cut short", Bytes(bmp24.begin(), bmp24.end() - 1), "truncated: the pixel rows"},
+      {"32-bit pixels cut short", Bytes(bmp32.begin(), bmp32.end() - 1), "truncated: the pixel rows"},
+      {"headers cut short", Bytes(bmp24.begin(), bmp24.begin() + 30), "truncated: the headers"},
+      {"bit-field masks cut short", Bytes(bitfields.begin(), bitfields.begin() + 60), "the bit-field masks are missing"},
+      {"colour table stated larger than the file", WithField32(bmp8, 46, 200), "colour table is incomplete"},
+      {"pixel data offset inside the headers", WithField32(bmp32, 10, 40), "inside the headers"},
+      {"colour index beyond the table", WithField32(bmp4, 46, 3), "uses colour 3 beyond the colour table of 3"},
+      {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "PNG: "},
+      {"PNG signature only", Bytes(png.begin(), png.begin() + 8), "PNG: "},
+      {"JPEG", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'}, "a JPEG image is not accepted"},
+      {"text named .png", {'h', 'e', 'l', 'l', 'o'}, "not a PNG or BMP image"},
+      {"empty file", {}, "the file is empty"},
+  };
+  for (const Refusal& r : refusals) {
+    Bytes bmp;
+    ArtworkReport report;
+    std::string error;
+    EXPECT_FALSE(Convert(r.file, &bmp, &report, &error)) << r.what;
+    EXPECT_TRUE(Contains(error, r.reason)) << r.what << ": " << error;
+  }
+}
+
+// The committed artwork is already a skin BMP and is kept byte for byte; the PNG an artist would
+// export from it (KeyColour as transparency) converts back to exactly the same file.
+TEST(SkinArtwork, CommittedSkinAndItsPngExportGiveTheSameBmp) {
+  Bytes committed;
+  if (FILE* f = std::fopen(ZINDLE_COMMITTED_SKIN_PATH, "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) committed.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  SkinImageView view;
+  ASSERT_TRUE(ReadSkinImage(committed.data(), committed.size(), &view)) << ZINDLE_COMMITTED_SKIN_PATH;
+  Bytes bmp;
+  ArtworkReport report;
+  std::string error;
+  ASSERT_TRUE(Convert(committed, &bmp, &report, &error)) << error;
+  EXPECT_TRUE(report.unchanged);
+  EXPECT_TRUE(bmp == committed);
+
+  Picture exported;
+  exported.width = uint32_t(view.width);
+  exported.height = uint32_t(view.height);
+  for (int32_t y = 0; y < view.height; ++y)
+    for (int32_t x = 0; x < view.width; ++x) {
+      const uint8_t* px = view.pixels + size_t(view.height - 1 - y) * view.stride + size_t(x) * 3;
+      exported.pixels.push_back(IsKeyColourPixel(view, x, y) ? Rgba{0, 0, 0, 0} : Rgba{px[2], px[1], px[0], 255});
+    }
+  ASSERT_TRUE(Convert(WritePng(exported, {}), &bmp, &report, &error)) << error;
+  EXPECT_FALSE(report.unchanged);
+  EXPECT_TRUE(bmp == committed);
+  EXPECT_TRUE(ButtonWarnings(view, LauncherButtons()).empty());
+}
+
+// ---- Buttons against cut-away pixels.
+
+TEST(SkinButtons, PlacementOnOpaqueCutAwayAndOutsidePixels) {
+  const Bytes bmp = MakeBmp({"mmmmmmmm", "mxxxxxxm", "mxxxxxxm", "mmmmmmmm"});
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinImage(bmp.data(), bmp.size(), &image));
+  struct Case {
+    SkinButton button;
+    bool outside;
+    uint32_t keyPixels;
+    int32_t firstX, firstY;
+  };
+  const Case cases[] = {
+      {{"inside", 1, 1, 6, 2}, false, 0, 0, 0},
+      {{"one pixel over the left edge of the face", 0, 1, 2, 1}, false, 1, 0, 1},
+      {{"the whole image", 0, 0, 8, 4}, false, 20, 0, 0},
+      {{"first cut pixel below the face", 3, 2, 2, 2}, false, 2, 3, 3},
+      {{"past the right and bottom", 6, 2, 4, 4}, true, 3, 7, 2},
+      {{"above and left of the image", -2, -2, 4, 4}, true, 3, 0, 0},
+      {{"wholly outside", 100, 100, 5, 5}, true, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    ButtonPlacement p = CheckButtonPlacement(image, c.button);
+    EXPECT_EQ(p.outside, c.outside) << c.button.name;
+    EXPECT_EQ(p.keyPixels, c.keyPixels) << c.button.name;
+    if (c.keyPixels > 0) EXPECT_EQ(p.firstKeyX * 100 + p.firstKeyY, c.firstX * 100 + c.firstY) << c.button.name;
+  }
+  std::vector<std::string> warnings = ButtonWarnings(image, {cases[0].button, cases[1].button, cases[6].button});
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_TRUE(Contains(warnings[0], "sits on 1 cut-away pixels (magenta or transparent), the first at 0,1")) << warnings[0];
+  EXPECT_TRUE(Contains(warnings[1], "reaches outside the 8 x 4 image")) << warnings[1];
+}
+
+TEST(SkinButtons, ParsesButtonOptions) {
+  SkinButton b;
+  ASSERT_TRUE(ParseSkinButton("160,250,60,20", "button 1", &b));
+  EXPECT_EQ(b.x * 1000000 + b.y * 1000 + b.width, 160250060);
+  EXPECT_EQ(b.height, 20);
+  EXPECT_TRUE(ParseSkinButton("-5,-6,1,1", "button 1", &b));
+  EXPECT_EQ(b.x + b.y, -11);
+  for (const char* bad : {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "1,2,3,-4", "a,b,c,d", "1,2,3,4x", "1;2;3;4", "40000,0,1,1"})
+    EXPECT_FALSE(ParseSkinButton(bad, "button 1", &b)) << bad;
+}
+
+bool FileExists(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
+
+// The program: a PNG packs, the block carries the converted picture, and the launcher's buttons
+// are checked (a 10 x 3 picture has room for neither).
+TEST(SkinPackProgram, PacksAPngAndWarnsAboutButtonsOutsideTheImage) {
+  std::string png = WriteTemp("art.png", WritePng(Draw(Alpha), {PNG_COLOR_TYPE_PALETTE, 8}));
+  std::string skin = testing::TempDir() + "art.skin", bmp = testing::TempDir() + "art.bmp";
+  std::remove(skin.c_str());
+  std::string output;
+  ASSERT_EQ(RunSkinpack("pack --bmp " + bmp + " " + png + " " + skin, &output), 0) << output;
+  EXPECT_TRUE(Contains(output, "warning: Play button (160,250, 60 x 20) reaches outside the 5 x 3 image")) << output;
+  EXPECT_TRUE(Contains(output, "warning: Quit button (355,250, 60 x 20)")) << output;
+  EXPECT_TRUE(Contains(output, "PNG, palette with alpha, 5 x 3, converted to 24 bits")) << output;
+
+  Bytes block;
+  if (FILE* f = std::fopen(skin.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) block.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  SkinImageBytes image;
+  std::string error;
+  ASSERT_TRUE(UnpackSkinFile(block, &image, &error)) << error;
+  EXPECT_TRUE(Bytes(image.data.get(), image.data.get() + image.size) == SkinBmpOf(Draw(AlphaCut)));
+
+  EXPECT_EQ(RunSkinpack("info " + skin, &output), 0) << output;
+  EXPECT_TRUE(Contains(output, "button:          Play button (160,250, 60 x 20): reaches outside")) << output;
+  EXPECT_EQ(RunSkinpack("info --button 0,2,2,1 " + skin, &output), 0) << output;
+  EXPECT_TRUE(Contains(output, "button 1 (0,2, 2 x 1): on opaque pixels")) << output;
+  EXPECT_FALSE(Contains(output, "warning")) << output;
+}
+
+TEST(SkinPackProgram, ButtonOnCutAwayPixelsWarnsAndFailsOnlyWithStrict) {
+  std::string png = WriteTemp("art.png", WritePng(Draw(Alpha), {}));
+  std::string skin = testing::TempDir() + "strict.skin";
+  std::string output;
+  // Opaque under the button: no warning.
+  std::remove(skin.c_str());
+  EXPECT_EQ(RunSkinpack("pack --strict --button 0,2,2,1 " + png + " " + skin, &output), 0) << output;
+  EXPECT_FALSE(Contains(output, "warning")) << output;
+  EXPECT_TRUE(FileExists(skin));
+  // On the cut-away pixels of the second row (t and l): a warning, still packed.
+  std::remove(skin.c_str());
+  EXPECT_EQ(RunSkinpack("pack --button 0,2,2,1 --button 0,1,3,1 " + png + " " + skin, &output), 0) << output;
+  EXPECT_TRUE(Contains(output, "warning: button 2 (0,1, 3 x 1) sits on 2 cut-away pixels (magenta or transparent), the first at 0,1"))
+      << output;
+  EXPECT_FALSE(Contains(output, "button 1")) << output;
+  EXPECT_TRUE(FileExists(skin));
+  // --strict: exit 1 and nothing written.
+  std::remove(skin.c_str());
+  EXPECT_EQ(RunSkinpack("pack --strict --button 0,1,3,1 " + png + " " + skin, &output), 1) << output;
+  EXPECT_TRUE(Contains(output, "nothing written")) << output;
+  EXPECT_FALSE(FileExists(skin));
+}
+
+TEST(SkinPackProgram, RefusesRleAndBadButtonOptions) {
+  BmpForm rle = Bmp(8);
+  rle.compression = 1;
+  std::string path = WriteTemp("rle.bmp", WriteBmp(Draw(Opaque), rle));
+  std::string output;
+  EXPECT_EQ(RunSkinpack("pack " + path + " " + testing::TempDir() + "rle.skin", &output), 1) << output;
+  EXPECT_TRUE(Contains(output, "RLE-compressed (RLE8) images are not accepted")) << output;
+  EXPECT_EQ(RunSkinpack("pack --button 1,2,3 " + path + " " + testing::TempDir() + "rle.skin", &output), 2) << output;
+  EXPECT_TRUE(Contains(output, "--button wants X,Y,W,H")) << output;
+  EXPECT_EQ(RunSkinpack("unpack --button 1,2,3,4 a b", &output), 2) << output;
 }
 
 }  // namespace

@@ -1,11 +1,21 @@
 // skinpack: builds and inspects Zindle skin blocks.
 //
-//   skinpack pack  [--raw] IMAGE.bmp OUT.skin   write a SkinBlock
-//   skinpack embed [--raw] IMAGE.bmp OUT.cpp    write the SkinBlock as C++ source (ZindleSkinBlock)
-//   skinpack unpack FILE OUT.bmp                image of a SkinBlock, a bare JC stream, or a
-//                                               program that embeds a SkinBlock
-//   skinpack info FILE                          header fields, checksum, runs, opaque pixels
+//   skinpack pack  [OPTIONS] IMAGE OUT.skin   write a SkinBlock
+//   skinpack embed [OPTIONS] IMAGE OUT.cpp    write the SkinBlock as C++ source (ZindleSkinBlock)
+//   skinpack unpack FILE OUT.bmp              image of a SkinBlock, a bare JC stream, or a
+//                                             program that embeds a SkinBlock
+//   skinpack info [--strict] [--button X,Y,W,H]... FILE
+//                                             header fields, checksum, runs, opaque pixels, buttons
 //
+// IMAGE is a PNG or a BMP (1, 4, 8, 24 or 32 bits, uncompressed), told apart by content; it is
+// converted to the 24-bit bottom-up BMP the skin carries (see artwork.h for transparency).
+// Options of pack and embed:
+//   --raw               store the image unpacked (compressed 0)
+//   --bmp OUT.bmp       also write the 24-bit BMP that the block carries
+//   --button X,Y,W,H    a button rectangle to check, repeatable; replaces the launcher's two
+//   --strict            a button warning is an error: exit 1 and write nothing
+//
+// A button that lies on KeyColour pixels or outside the image is warned about on stderr.
 // unpack and info refuse an unpackedSize above SkinUnpackLimit (256 MiB) before allocating.
 //
 // Exit code 0 on success, 1 on bad input, 2 on bad usage.
@@ -15,16 +25,21 @@
 #include <string>
 #include <vector>
 
+#include "artwork.h"
+#include "button_check.h"
+#include "skin/skin_runs.h"
 #include "skin_pack.h"
 
 namespace {
 
 int Usage() {
   std::fputs(
-      "usage: skinpack pack [--raw] IMAGE.bmp OUT.skin\n"
-      "       skinpack embed [--raw] IMAGE.bmp OUT.cpp\n"
+      "usage: skinpack pack  [--raw] [--bmp OUT.bmp] [--strict] [--button X,Y,W,H]... IMAGE OUT.skin\n"
+      "       skinpack embed [--raw] [--bmp OUT.bmp] [--strict] [--button X,Y,W,H]... IMAGE OUT.cpp\n"
       "       skinpack unpack FILE OUT.bmp\n"
-      "       skinpack info FILE\n",
+      "       skinpack info [--strict] [--button X,Y,W,H]... FILE\n"
+      "IMAGE: PNG or BMP (1, 4, 8, 24 or 32 bits, uncompressed). --button replaces the launcher's\n"
+      "buttons (Play 160,250,60,20 and Quit 355,250,60,20) in the check for cut-away pixels.\n",
       stderr);
   return 2;
 }
@@ -68,6 +83,51 @@ bool WriteFile(const std::string& path, const void* data, size_t size, std::stri
   return ok;
 }
 
+// The command line after the mode: options anywhere, the rest in order.
+struct Options {
+  bool raw = false;
+  bool strict = false;
+  bool customButtons = false;
+  std::vector<SkinButton> buttons = LauncherButtons();
+  std::string bmpOut;
+  std::vector<std::string> files;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, Options* o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (a == "--raw") {
+      o->raw = true;
+    } else if (a == "--strict") {
+      o->strict = true;
+    } else if (a == "--bmp" && hasValue) {
+      o->bmpOut = args[++i];
+    } else if (a == "--button" && hasValue) {
+      if (!o->customButtons) o->buttons.clear();
+      o->customButtons = true;
+      SkinButton b;
+      if (!ParseSkinButton(args[++i], "button " + std::to_string(o->buttons.size() + 1), &b)) {
+        std::fprintf(stderr, "skinpack: --button wants X,Y,W,H with W and H positive, not \"%s\"\n", args[i].c_str());
+        return false;
+      }
+      o->buttons.push_back(b);
+    } else if (a.size() > 1 && a[0] == '-') {
+      return false;
+    } else {
+      o->files.push_back(a);
+    }
+  }
+  return true;
+}
+
+// Prints the warnings; with --strict they fail the command.
+bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, const Options& o) {
+  std::vector<std::string> warnings = ButtonWarnings(image, o.buttons);
+  for (const std::string& w : warnings) std::fprintf(stderr, "skinpack: %s: warning: %s\n", path.c_str(), w.c_str());
+  return warnings.empty() || !o.strict;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,31 +135,44 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   std::string mode = args[0];
   args.erase(args.begin());
-  bool raw = false;
-  if (!args.empty() && args[0] == "--raw") {
-    raw = true;
-    args.erase(args.begin());
-  }
+  Options o;
+  if (!ParseOptions(args, &o)) return Usage();
+  const std::vector<std::string>& files = o.files;
+  const bool packing = mode == "pack" || mode == "embed";
+  if (!packing && (o.raw || !o.bmpOut.empty())) return Usage();
+  if (mode == "unpack" && (o.strict || o.customButtons)) return Usage();
   std::string error;
   std::vector<uint8_t> input;
 
-  if (mode == "pack" || mode == "embed") {
-    if (args.size() != 2) return Usage();
-    if (!ReadFile(args[0], &input, &error)) return Fail(args[0], error);
+  if (packing) {
+    if (files.size() != 2) return Usage();
+    if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);
+    std::vector<uint8_t> bmp;
+    ArtworkReport artwork;
+    if (!ConvertToSkinBmp(input, &bmp, &artwork, &error)) return Fail(files[0], error);
+    SkinImageView image;
+    if (!ReadSkinImage(bmp.data(), bmp.size(), &image)) return Fail(files[0], "internal error: the conversion is no skin BMP");
+    if (!ReportButtonWarnings(files[0], image, o)) return Fail(files[0], "button warnings with --strict: nothing written");
     std::vector<uint8_t> block;
     JcEncodeReport report;
-    if (!PackSkin(input, raw, &block, &report, &error)) return Fail(args[0], error);
+    if (!PackSkin(bmp, o.raw, &block, &report, &error)) return Fail(files[0], error);
+    if (!o.bmpOut.empty() && !WriteFile(o.bmpOut, bmp.data(), bmp.size(), &error)) return Fail(o.bmpOut, error);
     bool ok;
     if (mode == "pack") {
-      ok = WriteFile(args[1], block.data(), block.size(), &error);
+      ok = WriteFile(files[1], block.data(), block.size(), &error);
     } else {
-      std::string name = args[0].substr(args[0].find_last_of('/') + 1);
+      std::string name = files[0].substr(files[0].find_last_of('/') + 1);
       std::string source = SkinBlockSource(block, name);
-      ok = WriteFile(args[1], source.data(), source.size(), &error);
+      ok = WriteFile(files[1], source.data(), source.size(), &error);
     }
-    if (!ok) return Fail(args[1], error);
-    std::printf("skinpack: %s: %zu bytes -> block of %zu bytes", args[0].c_str(), input.size(), block.size());
-    if (!raw)
+    if (!ok) return Fail(files[1], error);
+    std::printf("skinpack: %s: %s, %u x %u", files[0].c_str(), artwork.kind.c_str(), artwork.width, artwork.height);
+    if (!artwork.unchanged) std::printf(", converted to 24 bits");
+    if (artwork.hasAlpha)
+      std::printf(" (alpha: %u pixels below %u made KeyColour, %u pixels partly transparent)",
+                  artwork.cutPixels, ArtworkAlphaCut, artwork.partialPixels);
+    std::printf(": %zu bytes -> block of %zu bytes", bmp.size(), block.size());
+    if (!o.raw)
       std::printf(" (stream: index width %u, %u literals, %u new matches, %u repeats, %u short, %u near, %u raw blocks)",
                   report.indexWidth, report.literals, report.newMatches, report.repeatMatches, report.shortMatches,
                   report.nearCopies, report.rawBlocks);
@@ -107,20 +180,27 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "unpack") {
-    if (args.size() != 2 || raw) return Usage();
-    if (!ReadFile(args[0], &input, &error)) return Fail(args[0], error);
+    if (files.size() != 2) return Usage();
+    if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);
     SkinImageBytes image;
-    if (!UnpackSkinFile(input, &image, &error)) return Fail(args[0], error);
-    if (!WriteFile(args[1], image.data.get(), image.size, &error)) return Fail(args[1], error);
+    if (!UnpackSkinFile(input, &image, &error)) return Fail(files[0], error);
+    if (!WriteFile(files[1], image.data.get(), image.size, &error)) return Fail(files[1], error);
     return 0;
   }
   if (mode == "info") {
-    if (args.size() != 1 || raw) return Usage();
-    if (!ReadFile(args[0], &input, &error)) return Fail(args[0], error);
+    if (files.size() != 1) return Usage();
+    if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);
     std::string text;
     bool ok = DescribeSkinFile(input, &text, &error);
     std::fputs(text.c_str(), stdout);  // what could be read, even when the image cannot be unpacked
-    return ok ? 0 : Fail(args[0], error);
+    if (!ok) return Fail(files[0], error);
+    SkinImageBytes unpacked;
+    SkinImageView image;
+    if (UnpackSkinFile(input, &unpacked, &error) && ReadSkinImage(unpacked.data.get(), unpacked.size, &image)) {
+      std::fputs(DescribeButtonPlacements(image, o.buttons).c_str(), stdout);
+      if (!ReportButtonWarnings(files[0], image, o)) return Fail(files[0], "button warnings with --strict");
+    }
+    return 0;
   }
   return Usage();
 }
