@@ -1,0 +1,332 @@
+#!/usr/bin/env python3
+"""End-to-end tests of launcher.exe, run the way a player runs it.
+
+The real launcher is copied with a stand-in game ("zindle.exe", which records how it was
+started) into folders whose names hold spaces and characters outside the ANSI code page, and
+started there as its own process under Wine. The tests drive it with real pointer and key
+input through xdotool, read the screen with ImageMagick's import, set the DirectX version in
+the prefix's registry and read the launcher's windows with window_probe.exe.
+
+    launcher_e2e.py LAUNCHER_EXE STANDIN_EXE PROBE_EXE WORK_DIR ARTWORK_BMP WINE_EXEC [unittest args]
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+LAUNCHER, STANDIN, PROBE, WORK, ARTWORK, WINE_EXEC = sys.argv[1:7]
+WIDTH, HEIGHT = 575, 385
+PLAY = (160 + 30, 250 + 10)   # centres of the buttons, in window coordinates
+QUIT = (355 + 30, 250 + 10)
+SKIN_POINT = (287, 100)       # a point of the skin away from the buttons
+REFUSAL_TITLE = "Incorrect DirectX detected"
+
+
+def run(*args, check=True, timeout=60):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                          timeout=timeout, check=check, text=True, encoding="utf-8", errors="replace")
+
+
+def xdotool(*args, check=True):
+    return run("xdotool", *map(str, args), check=check)
+
+
+def probe(*args, check=True):
+    return run(WINE_EXEC, PROBE, *map(str, args), check=check)
+
+
+def wait_until(condition, seconds=20.0, step=0.1):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(step)
+    return condition()
+
+
+def read_artwork():
+    """The committed skin BMP as (width, height, pixel(x, y) -> (r, g, b))."""
+    data = open(ARTWORK, "rb").read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) & ~3
+
+    def pixel(x, y):
+        at = offset + (height - 1 - y) * stride + x * 3
+        b, g, r = data[at:at + 3]
+        return (r, g, b)
+    return width, height, pixel
+
+
+def screen_pixels(points):
+    """Colours of screen points, from one screenshot of the root window."""
+    shot = os.path.join(WORK, "screen.ppm")
+    run("import", "-window", "root", "-depth", "8", shot)
+    data = open(shot, "rb").read()
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    width = int(header.group(1))
+    body = data[header.end():]
+    return [tuple(body[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x, y in points]
+
+
+class Game:
+    """A folder holding launcher.exe and the stand-in zindle.exe."""
+
+    def __init__(self, name):
+        self.folder = os.path.join(WORK, name)
+        shutil.rmtree(self.folder, ignore_errors=True)
+        os.makedirs(self.folder)
+        self.launcher = os.path.join(self.folder, "launcher.exe")
+        shutil.copy(LAUNCHER, self.launcher)
+        shutil.copy(STANDIN, os.path.join(self.folder, "zindle.exe"))
+        self.record = os.path.join(self.folder, "zindle-record.txt")
+
+    def windows_folder(self):
+        return "Z:" + self.folder.replace("/", "\\")
+
+    def starts(self):
+        """Each start of the stand-in as a dict of its recorded fields."""
+        if not os.path.exists(self.record):
+            return []
+        starts = []
+        for line in open(self.record, encoding="utf-8").read().splitlines():
+            if line == "start":
+                starts.append({})
+            elif "=" in line and starts:
+                key, value = line.split("=", 1)
+                starts[-1][key] = value
+        return starts
+
+
+class Running:
+    """One launcher process and its window."""
+
+    def __init__(self, game, *arguments):
+        self.game = game
+        self.process = subprocess.Popen([WINE_EXEC, game.launcher, *arguments], cwd=WORK, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = wait_until(self.find_window, 30)
+        self.left, self.top = self.position() if self.window else (None, None)
+
+    def find_window(self):
+        found = xdotool("search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
+        return found[0] if found else None
+
+    def position(self):
+        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
+        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
+        return int(fields["X"]), int(fields["Y"])
+
+    def size(self):
+        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
+        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
+        return int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+    def click(self, point):
+        x, y = self.position()
+        xdotool("mousemove", "--sync", x + point[0], y + point[1])
+        time.sleep(0.1)
+        xdotool("click", "1")
+
+    def drag(self, start, dx, dy):
+        x, y = self.position()
+        xdotool("mousemove", "--sync", x + start[0], y + start[1])
+        xdotool("mousedown", "1")
+        for step in range(1, 11):
+            time.sleep(0.03)
+            xdotool("mousemove", x + start[0] + dx * step // 10, y + start[1] + dy * step // 10)
+        time.sleep(0.2)
+        xdotool("mouseup", "1")
+        time.sleep(0.3)
+
+    def ended(self, seconds=20):
+        try:
+            return self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+class LauncherTest(unittest.TestCase):
+    folder_name = "Zindle Game Folder"
+
+    def setUp(self):
+        probe("version", "delete-key")
+        self.game = Game(self.folder_name)
+        self.running = []
+
+    def tearDown(self):
+        for r in self.running:
+            r.stop()
+        xdotool("mouseup", "1", check=False)
+        probe("version", "delete-key")
+
+    def start(self, *arguments):
+        r = Running(self.game, *arguments)
+        self.running.append(r)
+        self.assertIsNotNone(r.window, "the launcher window did not appear")
+        time.sleep(0.3)
+        return r
+
+    def expect_game_started_once(self):
+        starts = wait_until(self.game.starts, 10)
+        self.assertEqual(1, len(starts), starts)
+        folder = self.game.windows_folder()
+        self.assertEqual(folder + "\\zindle.exe", starts[0]["path"])
+        self.assertEqual(folder, starts[0]["folder"].rstrip("\\"))
+
+    def refusal_texts(self):
+        result = wait_until(lambda: probe("texts", REFUSAL_TITLE, check=False), 10)
+        return result.stdout if result.returncode == 0 else None
+
+
+class WindowAndButtons(LauncherTest):
+    def test_window_is_centred_shaped_and_carries_both_buttons(self):
+        r = self.start()
+        self.assertEqual((WIDTH, HEIGHT), r.size())
+        self.assertEqual(((1024 - WIDTH) // 2, (768 - HEIGHT) // 2), r.position())
+        texts = probe("texts", "Zindle").stdout.splitlines()
+        self.assertIn("Play", texts)
+        self.assertIn("Quit", texts)
+        # On screen: the skin's own colours where it is opaque, the desktop where it is cut away.
+        width, height, pixel = read_artwork()
+        key = (255, 0, 255)
+        cut = [(0, 0), (width - 1, height - 1), (3, 200), (300, 2)]
+        opaque = [(287, 100), (100, 300), (500, 60), (287, 192)]
+        for p in cut:
+            self.assertEqual(key, pixel(*p))
+        for p in opaque:
+            self.assertNotEqual(key, pixel(*p))
+        x, y = r.position()
+        seen = screen_pixels([(x + px, y + py) for px, py in cut + opaque])
+        desktop = screen_pixels([(2, 2)])[0]
+        for p, colour in zip(cut, seen[:len(cut)]):
+            self.assertEqual(desktop, colour, p)
+        for p, colour in zip(opaque, seen[len(cut):]):
+            self.assertEqual(pixel(*p), colour, p)
+        r.click(QUIT)
+        self.assertEqual(0, r.ended())
+
+
+class EndingAndPlaying(LauncherTest):
+    def test_quit_ends_without_starting_anything(self):
+        r = self.start()
+        r.click(QUIT)
+        self.assertEqual(0, r.ended())
+        self.assertEqual([], self.game.starts())
+
+    def test_close_requests_end_it(self):
+        for name, close in (("WM_CLOSE from another program", lambda r: probe("close", "Zindle")),
+                            ("Alt+F4", lambda r: xdotool("key", "alt+F4"))):
+            with self.subTest(name):
+                r = self.start()
+                close(r)
+                self.assertEqual(0, r.ended())
+        self.assertEqual([], self.game.starts())
+
+    def test_play_starts_the_game_once_from_the_launchers_folder_and_ends(self):
+        r = self.start()
+        r.click(PLAY)
+        self.assertEqual(0, r.ended())
+        self.expect_game_started_once()
+
+    def test_play_without_the_game_still_ends(self):
+        os.remove(os.path.join(self.game.folder, "zindle.exe"))
+        r = self.start()
+        r.click(PLAY)
+        self.assertEqual(0, r.ended())
+
+    def test_any_command_line_is_ignored(self):
+        r = self.start("--help", "/x", "two words")
+        r.click(QUIT)
+        self.assertEqual(0, r.ended())
+
+
+class NonAnsiFolder(LauncherTest):
+    folder_name = "Зиндл ゲーム Ordner"
+
+    def test_play_starts_the_game_from_a_folder_outside_the_ansi_code_page(self):
+        r = self.start()
+        r.click(PLAY)
+        self.assertEqual(0, r.ended())
+        self.expect_game_started_once()
+
+
+class Dragging(LauncherTest):
+    def test_a_press_on_the_skin_moves_the_window_and_the_buttons_still_work(self):
+        r = self.start()
+        before = r.position()
+        r.drag(SKIN_POINT, 60, 40)
+        after = r.position()
+        self.assertEqual((before[0] + 60, before[1] + 40), after)
+        # A press on a button is the button's: no move, and its click arrives.
+        r.drag(QUIT, 30, 30)
+        if r.ended(5) is None:
+            self.assertEqual(after, r.position())
+            r.click(QUIT)
+        self.assertEqual(0, r.ended())
+
+
+class DirectXGate(LauncherTest):
+    def play_expecting_refusal(self, r, name):
+        r.click(PLAY)
+        texts = self.refusal_texts()
+        self.assertIsNotNone(texts, "no refusal box")
+        self.assertIn("Zindle requires DirectX 9c or above to work, this computer is running DirectX " + name +
+                      "\\r            Please visit ", texts)
+        self.assertIn(" To update To latest version.", texts)
+        xdotool("key", "Return")
+        self.assertTrue(wait_until(lambda: probe("texts", REFUSAL_TITLE, check=False).returncode != 0, 10))
+        self.assertIsNone(r.process.poll(), "the launcher ended after the refusal")
+
+    def test_refused_version_shows_the_box_each_time_and_starts_no_game(self):
+        probe("version", "sz", "4.09.00.0902")
+        r = self.start()
+        self.play_expecting_refusal(r, "9.0b")
+        self.play_expecting_refusal(r, "9.0b")
+        r.click(QUIT)
+        self.assertEqual(0, r.ended())
+        self.assertEqual([], self.game.starts())
+
+    def test_registry_values_of_every_form(self):
+        cases = [
+            ("9.0c", ("sz", "4.09.00.0904"), None),
+            ("8.1", ("sz", "4.08.01.0881"), "8.1"),
+            ("8", ("sz", "4.08.00.0400"), "8"),
+            ("unknown build", ("sz", "4.06.02.0436"), None),
+            ("empty text", ("sz", ""), None),
+            ("no value", ("delete",), None),
+            ("text without its zero", ("raw-sz", "4.09.00.0902"), "9.0b"),
+            ("text longer than the work buffer", ("long", "100000", ".0810"), "8.1"),
+            ("a number", ("dword", "902"), None),
+            ("binary text", ("binary", "342e30392e30302e30393030"), "9.0"),
+            ("binary noise", ("binary", "ff00ff00"), None),
+            ("empty binary", ("binary", ""), None),
+        ]
+        for name, value, refused in cases:
+            with self.subTest(name):
+                probe("version", *value)
+                r = self.start()
+                if refused:
+                    self.play_expecting_refusal(r, refused)
+                    r.click(QUIT)
+                    self.assertEqual(0, r.ended())
+                else:
+                    before = len(self.game.starts())
+                    r.click(PLAY)
+                    self.assertEqual(0, r.ended())
+                    self.assertEqual(before + 1, len(wait_until(lambda: len(self.game.starts()) > before and self.game.starts(), 10)))
+
+
+if __name__ == "__main__":
+    os.makedirs(WORK, exist_ok=True)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[7:], verbosity=2)
