@@ -37,18 +37,50 @@ long FileOffsetOf(const PeView& pe, DWORD rva) {
   return -1;
 }
 
+// Reads a PE32 image and checks its headers.
+void LoadImage(const std::string& path, std::vector<unsigned char>* bytes, PeView* pe) {
+  *bytes = ReadWholeFile(path);
+  ASSERT_GT(bytes->size(), sizeof(IMAGE_DOS_HEADER)) << path;
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes->data());
+  ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+  ASSERT_LT((size_t)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes->size());
+  pe->file = bytes;
+  pe->nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes->data() + dos->e_lfanew);
+  ASSERT_EQ(pe->nt->Signature, IMAGE_NT_SIGNATURE);
+}
+
+// The names of the DLLs the image imports, in table order.
+void ReadImports(const PeView& pe, std::vector<std::string>* names) {
+  const IMAGE_DATA_DIRECTORY& dir = pe.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  long at = FileOffsetOf(pe, dir.VirtualAddress);
+  ASSERT_GE(at, 0);
+  for (auto imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pe.file->data() + at); imp->Name; ++imp) {
+    long nameAt = FileOffsetOf(pe, imp->Name);
+    ASSERT_GE(nameAt, 0);
+    names->push_back(reinterpret_cast<const char*>(pe.file->data() + nameAt));
+  }
+}
+
+// The system DLLs the product may import.
+bool IsAllowedImport(const std::string& name) {
+  static const char* const allowed[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll", "ADVAPI32.dll",
+                                        "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  for (const char* a : allowed) {
+    if (lstrcmpiA(name.c_str(), a) == 0) return true;
+  }
+  return false;
+}
+
+bool Imports(const std::vector<std::string>& names, const char* library) {
+  for (const std::string& name : names) {
+    if (lstrcmpiA(name.c_str(), library) == 0) return true;
+  }
+  return false;
+}
+
 class LauncherImage : public ::testing::Test {
  protected:
-  void SetUp() override {
-    bytes = ReadWholeFile(LauncherPath());
-    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER)) << LauncherPath();
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    ASSERT_LT((size_t)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes.size());
-    pe.file = &bytes;
-    pe.nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
-    ASSERT_EQ(pe.nt->Signature, IMAGE_NT_SIGNATURE);
-  }
+  void SetUp() override { LoadImage(LauncherPath(), &bytes, &pe); }
   std::vector<unsigned char> bytes;
   PeView pe{};
 };
@@ -61,22 +93,24 @@ TEST_F(LauncherImage, IsA32BitGuiProgram) {
 }
 
 TEST_F(LauncherImage, ImportsOnlySystemLibraries) {
-  static const char* const allowed[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll", "ADVAPI32.dll",
-                                        "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
-  const IMAGE_DATA_DIRECTORY& dir = pe.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  long at = FileOffsetOf(pe, dir.VirtualAddress);
-  ASSERT_GE(at, 0);
-  int count = 0;
-  for (auto imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + at); imp->Name; ++imp) {
-    long nameAt = FileOffsetOf(pe, imp->Name);
-    ASSERT_GE(nameAt, 0);
-    const char* name = reinterpret_cast<const char*>(bytes.data() + nameAt);
-    bool ok = false;
-    for (const char* a : allowed) ok = ok || lstrcmpiA(name, a) == 0;
-    EXPECT_TRUE(ok) << "imports " << name;
-    ++count;
-  }
-  EXPECT_GE(count, 1);
+  std::vector<std::string> names;
+  ReadImports(pe, &names);
+  EXPECT_GE(names.size(), 1u);
+  for (const std::string& name : names) EXPECT_TRUE(IsAllowedImport(name)) << "imports " << name;
+}
+
+// The launcher's services (registry, shell, message box), linked the way launcher.exe is, bring
+// in the registry and shell libraries and nothing but system DLLs.
+TEST(ServicesImage, ImportsOnlySystemLibraries) {
+  std::vector<unsigned char> bytes;
+  PeView pe{};
+  LoadImage(SERVICES_PROBE_PATH, &bytes, &pe);
+  if (HasFatalFailure()) return;
+  std::vector<std::string> names;
+  ReadImports(pe, &names);
+  for (const std::string& name : names) EXPECT_TRUE(IsAllowedImport(name)) << "imports " << name;
+  EXPECT_TRUE(Imports(names, "ADVAPI32.dll"));
+  EXPECT_TRUE(Imports(names, "SHELL32.dll"));
 }
 
 TEST_F(LauncherImage, CarriesIconAndCommonControlsManifest) {

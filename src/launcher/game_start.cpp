@@ -1,0 +1,78 @@
+#include "launcher/game_start.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "launcher/path_folder.h"
+#include "launcher/program_runner.h"
+#include "runtime/runtime_state.h"
+
+namespace {
+
+// The longest path the platform's wide-character calls can name, with its terminator.
+const DWORD LongestWidePath = 32768;
+
+wchar_t* AllocateWide(size_t count) {
+  return static_cast<wchar_t*>(HeapAlloc(RuntimeState.heap, 0, count * sizeof(wchar_t)));
+}
+
+// The running program's full path in a RuntimeHeap block, or null. GetModuleFileNameW fills the
+// whole buffer, cut and perhaps without a terminator, when the path does not fit: the buffer
+// grows until the path and its terminator fit.
+wchar_t* OwnPathW() {
+  for (DWORD size = MAX_PATH; size <= LongestWidePath; size *= 2) {
+    wchar_t* path = AllocateWide(size);
+    if (!path) return nullptr;
+    DWORD length = GetModuleFileNameW(nullptr, path, size);
+    if (length > 0 && length < size) return path;
+    HeapFree(RuntimeState.heap, 0, path);
+    if (length == 0) return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+wchar_t* LauncherFolderW() {
+  wchar_t* path = OwnPathW();
+  if (!path) return nullptr;
+  size_t length = WideFolderLength(path);
+  if (length == 0) {
+    HeapFree(RuntimeState.heap, 0, path);
+    return nullptr;
+  }
+  path[length] = 0;
+  return path;
+}
+
+intptr_t StartBesideLauncher(const wchar_t* fileName, int32_t flags) {
+  if (!fileName) return 0;
+  wchar_t* folder = LauncherFolderW();
+  if (!folder) return 0;
+  size_t folderLength = wcslen(folder);
+  size_t nameLength = wcslen(fileName);
+  wchar_t* file = AllocateWide(folderLength + nameLength + 1);
+  intptr_t result = 0;
+  if (file) {
+    memcpy(file, folder, folderLength * sizeof(wchar_t));
+    memcpy(file + folderLength, fileName, (nameLength + 1) * sizeof(wchar_t));
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"Open";
+    info.lpFile = file;
+    info.lpDirectory = folder;
+    info.nShow = (flags & LaunchHidden) ? SW_HIDE : SW_SHOWNORMAL;
+    if (ShellExecuteExW(&info)) {
+      result = info.hProcess ? reinterpret_cast<intptr_t>(info.hProcess) : 1;
+      if (info.hProcess && (flags & WaitForExit)) WaitForSingleObject(info.hProcess, INFINITE);
+    }
+    HeapFree(RuntimeState.heap, 0, file);
+  }
+  HeapFree(RuntimeState.heap, 0, folder);
+  return result;
+}
+
+intptr_t StartGameBesideLauncher() { return StartBesideLauncher(L"zindle.exe", 0); }
