@@ -94,7 +94,9 @@ class Game:
         if not os.path.exists(self.record):
             return []
         starts = []
-        for line in open(self.record, encoding="utf-8").read().splitlines():
+        with open(self.record, encoding="utf-8") as record:
+            lines = record.read().splitlines()
+        for line in lines:
             if line == "start":
                 starts.append({})
             elif "=" in line and starts:
@@ -193,7 +195,7 @@ class WindowAndButtons(LauncherTest):
     def test_window_is_centred_shaped_and_carries_both_buttons(self):
         r = self.start()
         self.assertEqual((WIDTH, HEIGHT), r.size())
-        self.assertEqual(((1024 - WIDTH) // 2, (768 - HEIGHT) // 2), r.position())
+        self.assertEqual((1024 // 2 - WIDTH // 2, 768 // 2 - HEIGHT // 2), r.position())
         texts = probe("texts", "Zindle").stdout.splitlines()
         self.assertIn("Play", texts)
         self.assertIn("Quit", texts)
@@ -243,6 +245,11 @@ class EndingAndPlaying(LauncherTest):
         os.remove(os.path.join(self.game.folder, "zindle.exe"))
         r = self.start()
         r.click(PLAY)
+        # The shell reports the missing file in a box of its own; once it is closed, the
+        # launcher ends.
+        box = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "^Error$", check=False).stdout.split(), 10)
+        self.assertTrue(box, "the shell showed no error box")
+        xdotool("key", "Return")
         self.assertEqual(0, r.ended())
 
     def test_any_command_line_is_ignored(self):

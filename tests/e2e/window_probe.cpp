@@ -6,6 +6,7 @@
 //                                       visible top-level window titled TITLE, one per line;
 //                                       exit code 1 when there is no such window
 //   window_probe close TITLE            posts WM_CLOSE to that window (a close request)
+//   window_probe rect TITLE             prints that window's left, top, right and bottom
 //   window_probe version sz TEXT        "Version" as REG_SZ TEXT, terminator included
 //   window_probe version raw-sz TEXT    as REG_SZ without its terminating zero
 //   window_probe version long COUNT TAIL  REG_SZ of COUNT digits '4' followed by TAIL
@@ -105,5 +106,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 2;
+  if (command == "rect") {
+    RECT r;
+    GetWindowRect(window, &r);
+    printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
   return 3;
 }
