@@ -8,6 +8,11 @@ SizingStateRecord SizingState;
 
 namespace {
 
+void ShowSystemCursor(WORD cursor) {
+  SetCursor(static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(cursor), IMAGE_CURSOR, 0, 0,
+                                            LR_DEFAULTSIZE | LR_SHARED)));
+}
+
 bool FullWindowDraggingOn() {
   BOOL on = FALSE;
   return SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &on, 0) && on;
@@ -45,8 +50,7 @@ LRESULT StartSizing(HWND window, WPARAM command) {
   SizingState.restoreCursor = SizingState.edge == 0;
   if (SizingState.restoreCursor) {
     GetCursorPos(&SizingState.savedCursor);
-    SetCursor(static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(SizeAllCursor),
-                                              IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED)));
+    ShowSystemCursor(SizeAllCursor);
   }
   return 0;
 }
@@ -55,7 +59,9 @@ LRESULT StartSizing(HWND window, WPARAM command) {
 void EndSizing() {
   PostMessageA(SizingState.window, WM_EXITSIZEMOVE, 0, 0);
   SizingState.active = false;
-  if (SizingState.restoreCursor) SetCursorPos(SizingState.savedCursor.x, SizingState.savedCursor.y);
+  if (SizingState.restoreCursor) {
+    SetCursorPos(SizingState.savedCursor.x, SizingState.savedCursor.y);
+  }
 }
 
 // The rectangle as it now stands goes to the window's WM_SIZING handler, which may change it,
@@ -249,8 +255,7 @@ void MoveWindowToScreenRect(HWND window, const RECT& rect) {
 
 void PlaceSizingCursor(WORD cursor, LONG x, LONG y) {
   SetCursorPos(x, y);
-  SetCursor(static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(cursor), IMAGE_CURSOR, 0, 0,
-                                            LR_DEFAULTSIZE | LR_SHARED)));
+  ShowSystemCursor(cursor);
 }
 
 void KeyboardSizingStep(HWND window, LONG x, LONG y) {
