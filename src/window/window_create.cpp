@@ -135,11 +135,14 @@ void DestroyNumberedWindow(ObjectNumber number) {
 }
 
 void DestroyAllWindows() {
-  WindowRecord* record = FirstDynamicRecord();
-  while (record) {
-    WindowRecord* next = NextDynamicRecord(record);
+  // Closing a window runs hooks that may close other AnyNumber windows and free their records,
+  // so no record is held across a closing: each pass looks for the newest window afresh. Records
+  // that hold no window (left by a failed opening) are passed over, as a closing would leave them.
+  for (;;) {
+    WindowRecord* record = FirstDynamicRecord();
+    while (record && !record->handle) record = NextDynamicRecord(record);
+    if (!record) break;
     DestroyNumberedWindow(IdentifierOf(record));
-    record = next;
   }
   for (ObjectNumber number = WindowTable.capacity - 1; number >= 0; --number) {
     DestroyNumberedWindow(number);

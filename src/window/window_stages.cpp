@@ -2,10 +2,13 @@
 // until then its entry stays empty and the library skips the step.
 #include "window/window_stages.h"
 
+#include "window/focus_navigation.h"
+#include "window/live_sizing.h"
+
 WindowStageHooks WindowStages = {
-    nullptr,  // createShortcuts: CreateDefaultShortcuts of the focus stage
-    nullptr,  // shortcutTableFor: ShortcutTableFor of the focus stage
-    nullptr,  // focusNext: FocusNextControl
-    nullptr,  // focusPrevious: FocusPreviousControl
-    nullptr,  // liveSizingFilter: LiveSizingFilter of the sizing stage
+    CreateDefaultShortcuts,
+    ShortcutTableFor,
+    FocusNextControl,
+    FocusPreviousControl,
+    LiveSizingFilter,
 };

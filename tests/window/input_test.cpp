@@ -9,21 +9,6 @@ namespace {
 // Raw messages that real input brings along and that these tests do not look at.
 const std::initializer_list<long> InputNoise = {WM_MOUSEMOVE, WM_NCMOUSEMOVE, WM_PAINT, 0x118};
 
-void SendMouse(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  SendInput(1, &input, sizeof(input));
-}
-
-void SendKey(WORD key, bool up) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof(input));
-}
-
 int XOf(LPARAM value) { return short(LOWORD(value)); }
 int YOf(LPARAM value) { return short(HIWORD(value)); }
 

@@ -5,6 +5,22 @@
 #include "support/runtime_setup.h"
 
 HookLogRecord HookLog;
+WindowStageHooks BuiltStages;
+
+void SendMouse(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof(input));
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof(input));
+}
 
 void WindowTest::SetUp() {
   InitWindowLibrary();
@@ -71,6 +87,7 @@ int FindHookEntry(HWND window, UINT message, int from) {
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  BuiltStages = WindowStages;
   StartRuntimeForTests();
   InitCommonControls();
   return RUN_ALL_TESTS();

@@ -14,6 +14,14 @@
 // A message no part of the runtime gives a meaning to; posted to end a wait with a known number.
 const UINT MarkerMessage = WM_APP + 17;
 
+// The stages the window library is built with, as they were before any test ran. The fixture
+// starts each test without stages; tests of the stages plug these in.
+extern WindowStageHooks BuiltStages;
+
+// Real input through SendInput: one mouse event at the pointer, one key going down or up.
+void SendMouse(DWORD flags);
+void SendKey(WORD key, bool up);
+
 class WindowTest : public testing::Test {
  protected:
   void SetUp() override;

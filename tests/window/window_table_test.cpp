@@ -1,6 +1,7 @@
 // The window table: start-up, opening with the runtime's flags, geometry and centring, growth,
 // AnyNumber identifiers, replacement, closing, the lookups, and refusal of bad numbers.
 #include <climits>
+#include <cstdio>
 
 #include "runtime/heaps.h"
 #include "window_fixture.h"
@@ -449,6 +450,80 @@ TEST_F(WindowTest, DestroyAllWindowsClosesDynamicNewestFirstThenTableFromTheTop)
   EXPECT_EQ(nullptr, WindowTable.dynamicWindows);
   EXPECT_FALSE(ClassRegistered("WindowClass_3"));
   EXPECT_FALSE(ClassRegistered("WindowClass_7"));
+}
+
+namespace {
+
+// What a hook does on the WM_DESTROY of the window it watches, during DestroyAllWindows.
+struct EndingRecord {
+  HWND watched;
+  ObjectNumber close;  // a window to close then, or 0
+  bool openAnother;    // open another AnyNumber window then
+  HWND opened;
+};
+EndingRecord Ending;
+
+LRESULT CALLBACK EndingHook(HWND window, UINT message, WPARAM, LPARAM) {
+  if (message != WM_DESTROY || window != Ending.watched) return HookPassOn;
+  Ending.watched = nullptr;
+  if (Ending.close) DestroyNumberedWindow(Ending.close);
+  if (Ending.openAnother) {
+    Ending.opened = WindowHandleOf(CreateNumberedWindow(AnyNumber, 0, 0, 50, 50, WS_POPUP, ""));
+  }
+  return HookPassOn;
+}
+
+// Ends the test program when DestroyAllWindows does not come back, so that the fault shows as a
+// failure instead of a test that spins until CTest's own limit.
+DWORD WINAPI EndingWatchdog(void*) {
+  Sleep(30000);
+  fprintf(stderr, "DestroyAllWindows never returned\n");
+  fflush(stderr);
+  ExitProcess(3);
+}
+
+}  // namespace
+
+// Broke: DestroyAllWindows kept the next AnyNumber record across a closing; a hook that closed
+// that window freed the record under the walk, which then followed the heap's free list forever.
+TEST_F(WindowTest, DestroyAllWindowsSurvivesHooksThatCloseOrOpenAnyNumberWindows) {
+  InstallWindowHook(EndingHook);
+  struct Case {
+    const char* name;
+    bool closeOlder;
+    bool openAnother;
+  } cases[] = {
+      {"the newest closes the next one on its destruction", true, false},
+      {"the newest opens another one on its destruction", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND table = reinterpret_cast<HWND>(CreateNumberedWindow(4, 0, 0, 50, 50, WS_POPUP, ""));
+    // A record left by a failed opening, oldest in the list: the walk passes over it.
+    CreateNumberedWindow(AnyNumber, 0, 0, 50, 50, WS_CHILD, "", reinterpret_cast<HWND>(0x7FF0));
+    ObjectNumber older = CreateNumberedWindow(AnyNumber, 0, 0, 50, 50, WS_POPUP, "");
+    ObjectNumber newer = CreateNumberedWindow(AnyNumber, 0, 0, 50, 50, WS_POPUP, "");
+    HWND olderWindow = WindowHandleOf(older);
+    HWND newerWindow = WindowHandleOf(newer);
+    Ending = {newerWindow, c.closeOlder ? older : 0, c.openAnother, nullptr};
+
+    HANDLE watchdog = CreateThread(nullptr, 0, EndingWatchdog, nullptr, 0, nullptr);
+    DestroyAllWindows();
+    TerminateThread(watchdog, 0);
+    CloseHandle(watchdog);
+
+    EXPECT_EQ(nullptr, Ending.watched) << "the hook never ran";
+    for (HWND window : {table, olderWindow, newerWindow, Ending.opened}) {
+      EXPECT_FALSE(window && IsWindow(window));
+    }
+    if (c.openAnother) EXPECT_NE(nullptr, Ending.opened);
+    for (void* record = FirstObjectRecord(WindowTable.dynamicWindows); record;
+         record = NextObjectRecord(record)) {
+      EXPECT_EQ(nullptr, static_cast<WindowRecord*>(record)->handle)
+          << "only records of failed openings stay";
+    }
+    EXPECT_TRUE(HeapValidate(MemoryState.objectHeap, 0, nullptr));
+  }
 }
 
 TEST_F(WindowTest, ClientSizeAndVisibilityOfTheCurrentWindow) {
