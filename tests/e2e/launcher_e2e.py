@@ -175,7 +175,15 @@ class LauncherTest(unittest.TestCase):
     def start(self, *arguments):
         r = Running(self.game, *arguments)
         self.running.append(r)
-        self.assertIsNotNone(r.window, "the launcher window did not appear")
+        if r.window is None:
+            # What the screen held instead, for the report.
+            shot = os.path.join(WORK, "no-window-%s.png" % self.id().rsplit(".", 1)[-1])
+            run("import", "-window", "root", shot, check=False)
+            names = [xdotool("getwindowname", w, check=False).stdout.strip()
+                     for w in xdotool("search", "--name", ".", check=False).stdout.split()]
+            self.fail("the launcher window did not appear (process %s; windows %s; screen %s)"
+                      % ("running" if r.process.poll() is None else "ended with %s" % r.process.returncode,
+                         names, shot))
         time.sleep(0.3)
         return r
 
@@ -256,6 +264,26 @@ class EndingAndPlaying(LauncherTest):
         r = self.start("--help", "/x", "two words")
         r.click(QUIT)
         self.assertEqual(0, r.ended())
+
+
+class Keyboard(LauncherTest):
+    def test_tab_and_space_start_the_game(self):
+        r = self.start()
+        xdotool("key", "Tab")
+        time.sleep(0.2)
+        xdotool("key", "space")
+        self.assertEqual(0, r.ended())
+        self.expect_game_started_once()
+
+    def test_tabbing_wraps_between_the_buttons(self):
+        # Tab to "Play", Tab again to "Quit", Tab wraps to "Play", Shift+Tab back to "Quit".
+        r = self.start()
+        for key in ("Tab", "Tab", "Tab", "shift+Tab"):
+            xdotool("key", key)
+            time.sleep(0.15)
+        xdotool("key", "space")
+        self.assertEqual(0, r.ended())
+        self.assertEqual([], self.game.starts())
 
 
 class NonAnsiFolder(LauncherTest):
