@@ -26,18 +26,12 @@ namespace {
 
 const char DirectXKey[] = "SOFTWARE\\Microsoft\\DirectX";
 
+// The caller waits for windows to appear: the probe answers at once.
 HWND FindVisible(const char* title) {
-  HWND found = nullptr;
-  for (int attempt = 0; attempt < 50 && !found; ++attempt) {
-    for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, title); w; w = FindWindowExA(nullptr, w, nullptr, title)) {
-      if (IsWindowVisible(w)) {
-        found = w;
-        break;
-      }
-    }
-    if (!found) Sleep(100);
+  for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, title); w; w = FindWindowExA(nullptr, w, nullptr, title)) {
+    if (IsWindowVisible(w)) return w;
   }
-  return found;
+  return nullptr;
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {

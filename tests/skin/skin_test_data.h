@@ -1,6 +1,7 @@
 // Small builders for skin test data: BMP files and SkinBlocks in memory.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -62,4 +63,21 @@ inline std::vector<uint8_t> MakeSkinBlock(uint8_t compressed, uint32_t unpackedS
 
 inline bool operator==(const SkinRun& a, const SkinRun& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right;
+}
+
+// The bytes of a file of the build machine (empty when it cannot be read). Under Wine the build
+// machine's file system is drive Z:.
+inline std::vector<uint8_t> ReadBuildFile(std::string path) {
+#ifdef _WIN32
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  path = "Z:" + path;
+#endif
+  std::vector<uint8_t> data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return data;
 }

@@ -27,18 +27,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes CommittedArtwork() {
-  std::string path = "Z:" + std::string(ZINDLE_SKIN_IMAGE_PATH);
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  Bytes data;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
-    std::fclose(f);
-  }
-  return data;
-}
+Bytes CommittedArtwork() { return ReadBuildFile(ZINDLE_SKIN_IMAGE_PATH); }
 
 Bytes ProductBlock() { return Bytes(ZindleSkinBlock, ZindleSkinBlock + ZindleSkinBlockSize); }
 

@@ -10,6 +10,7 @@
 #include "skin/skin_block.h"
 #include "skin/skin_runs.h"
 #include "skin/zindle_skin.h"
+#include "skin_test_data.h"
 
 namespace {
 
@@ -19,22 +20,7 @@ uint32_t Field32(const Bytes& b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-Bytes CommittedArtwork() {
-  std::string path = ZINDLE_SKIN_IMAGE_PATH;
-#ifdef _WIN32
-  // Under Wine the host's file system is drive Z:.
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  path = "Z:" + path;
-#endif
-  Bytes data;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
-    std::fclose(f);
-  }
-  return data;
-}
+Bytes CommittedArtwork() { return ReadBuildFile(ZINDLE_SKIN_IMAGE_PATH); }
 
 class ZindleSkin : public testing::Test {
  protected:
