@@ -82,9 +82,10 @@ inline uint32_t FinishChecksum(uint32_t c, const uint8_t* begin, const uint8_t* 
 }
 
 // Gamma numbers come as (data, continue) bit pairs. For each byte of the stream, the entry gives
-// the data bits of its first pairs up to and including the first pair whose continue bit is 0:
-// bits 0-3 the data bits, bits 4-5 the number of pairs - 1, bit 6 set when the number ends there.
-constexpr uint32_t GammaDone = 0x40;
+// the data bits of its first pairs up to and including the first pair whose continue bit is 0,
+// below a leading 1: bits 0-4 that value (the whole number when it starts and ends there), bits
+// 5-6 the number of pairs - 1, bit 7 set when the number ends there.
+constexpr uint32_t GammaDone = 0x80;
 struct GammaTableRecord {
   uint8_t entry[256];
 };
@@ -98,7 +99,7 @@ constexpr GammaTableRecord MakeGammaTable() {
       ++pairs;
       done = (pair & 1) == 0;
     }
-    t.entry[b] = uint8_t(value | (pairs - 1) << 4 | (done ? GammaDone : 0));
+    t.entry[b] = uint8_t((1u << pairs | value) | (pairs - 1) << 5 | (done ? GammaDone : 0));
   }
   return t;
 }
@@ -212,17 +213,22 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
   };
   auto takeBit = [&]() -> uint32_t { return takeBits(1); };
   // Gamma numbers a byte (four data/continue pairs) at a time.
-  auto takeGamma = [&]() -> uint32_t {  // 0 when the number does not fit 32 bits
-    uint32_t v = 1;
-    for (;;) {
-      refill(12);  // the end code follows
-      uint32_t e = GammaTable[peek(8)];
-      uint32_t pairs = (e >> 4 & 3) + 1;
+  // Most end within their first byte, which cannot overflow. Inlined at its three uses, which
+  // the compiler's size estimate would otherwise refuse.
+  auto takeGamma = [&]() __attribute__((always_inline)) -> uint32_t {  // 0 when the number does not fit 32 bits
+    refill(12);  // the end code follows
+    uint32_t e = GammaTable[peek(8)];
+    skip(2 * ((e >> 5 & 3) + 1));
+    uint32_t v = e & 31;
+    while (!(e & GammaDone)) {
+      refill(12);
+      e = GammaTable[peek(8)];
+      uint32_t pairs = (e >> 5 & 3) + 1;
       if (v >> (32 - pairs)) return 0;
-      v = (v << pairs) | (e & 15);
+      v = ((v - 1) << pairs) + (e & 31);  // (v << pairs) | the data bits
       skip(2 * pairs);
-      if (e & GammaDone) return v;
     }
+    return v;
   };
   auto written = [&]() -> size_t { return size_t(out - begin); };
   auto room = [&]() -> size_t { return size_t(end - out); };
