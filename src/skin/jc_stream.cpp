@@ -125,7 +125,10 @@ inline uint8_t* CopyMatch(uint8_t* out, uint32_t offset, uint32_t length, size_t
       return stop;
     }
     uint8_t pattern[16];
-    for (uint32_t i = 0; i < 16; ++i) pattern[i] = i < offset ? from[i] : pattern[i - offset];
+    // One 16-byte load; its bytes from `offset` on lie at `out` or after, not yet written, and are
+    // replaced by the repeat (the slack keeps the load inside the block).
+    std::memcpy(pattern, from, 16);
+    for (uint32_t i = offset; i < 16; ++i) pattern[i] = pattern[i - offset];
     const uint32_t step = 16 - 16 % offset;
     do {
       std::memcpy(out, pattern, 16);
