@@ -8,10 +8,11 @@
 //
 // Bit reader: the format reads the words in stream order, each from its most significant bit
 // down (its reference reader shifts a 32-bit tag with a sentinel 1 below the unread bits and
-// loads the next word when the sentinel leaves). This decoder takes the same bits from a 64-bit
-// buffer, `bits` (next bit at the top) holding `count` bits: a word is appended below them when
+// loads the next word when the sentinel leaves). This decoder takes the same bits from a buffer
+// the size of a register (64 bits, or 32 on 32-bit targets), `bits` (next bit at the top) holding
+// `count` bits: a chunk of half the buffer (a word, or a half-word) is appended below them when
 // fewer bits are left than the next step needs, so a code's bits, a literal, or a byte of a gamma
-// number can be peeked and dropped with one shift. A word is only loaded when the stream is sure
+// number can be peeked and dropped with one shift. A chunk is only loaded when the stream is sure
 // to use it (see refill), so the reader never reads further than the reference reader.
 // Gamma number: start at 1, then (data bit, continue bit) pairs; the smallest value is 2. They are
 // decoded four pairs at a time through GammaTable.
