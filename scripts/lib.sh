@@ -16,7 +16,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 xvfb xdotool imagemagick x11-utils python3
   zlib1g-dev libdeflate-dev liblzma-dev libbenchmark-dev xz-utils procps
-  libpng-dev
+  libpng-dev libz-mingw-w64-dev
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -2,13 +2,17 @@
 //
 //   skin_bench [seconds per measurement, default 1]
 //
-// Each decoder unpacks the same 665,334-byte image again and again; the best of several timed
-// rounds counts. Throughput is MB/s of output (1 MB = 10^6 bytes), shown with its ratio to zlib's
-// inflate. Sizes compare the JC stream (header included) with zlib -9, libdeflate -12 and xz -9.
+// Each decoder unpacks the same 665,334-byte image again and again, in rounds that take the
+// decoders in turn (the order reversed every other round), so that a busy machine slows them
+// alike. Throughput is the median over the rounds in MB/s of output (1 MB = 10^6 bytes), shown
+// with its ratio to zlib's inflate; JC's ratios to zlib and libdeflate are also taken round by
+// round, and their spread is printed. Sizes compare the JC stream (header included) with zlib -9,
+// libdeflate -12 and xz -9.
 #include <libdeflate.h>
 #include <lzma.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,28 +30,37 @@ using Clock = std::chrono::steady_clock;
 
 volatile uint32_t Sink;
 
-// Best-of-rounds throughput of `decode`, which must return the number of bytes produced.
+constexpr int Rounds = 15;
+
+// Throughput of one measurement: `decode`, which must return the number of bytes produced, runs
+// again and again for at least `seconds` (and at least 3 times).
 double MegabytesPerSecond(const std::function<size_t()>& decode, size_t expected, double seconds) {
-  double best = 0;
-  const int rounds = 7;
-  for (int r = 0; r < rounds; ++r) {
-    size_t bytes = 0;
-    int calls = 0;
-    auto start = Clock::now();
-    double elapsed;
-    do {
-      size_t n = decode();
-      if (n != expected) {
-        std::fprintf(stderr, "decoder produced %zu bytes, expected %zu\n", n, expected);
-        std::exit(1);
-      }
-      bytes += n;
-      ++calls;
-      elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < seconds / rounds || calls < 3);
-    best = std::max(best, bytes / elapsed / 1e6);
-  }
-  return best;
+  size_t bytes = 0;
+  int calls = 0;
+  auto start = Clock::now();
+  double elapsed;
+  do {
+    size_t n = decode();
+    if (n != expected) {
+      std::fprintf(stderr, "decoder produced %zu bytes, expected %zu\n", n, expected);
+      std::exit(1);
+    }
+    bytes += n;
+    ++calls;
+    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (elapsed < seconds || calls < 3);
+  return bytes / elapsed / 1e6;
+}
+
+// Quantile q (0..1) of the samples, by rank.
+double Quantile(std::vector<double> v, double q) {
+  std::sort(v.begin(), v.end());
+  return v[size_t(q * double(v.size() - 1) + 0.5)];
+}
+
+void PrintSpread(const char* name, const std::vector<double>& ratio) {
+  std::printf("  %-16s median %.3f, middle half %.3f to %.3f, all %.3f to %.3f\n", name, Quantile(ratio, 0.5),
+              Quantile(ratio, 0.25), Quantile(ratio, 0.75), Quantile(ratio, 0), Quantile(ratio, 1));
 }
 
 }  // namespace
@@ -108,17 +121,33 @@ int main(int argc, char** argv) {
        }},
   };
 
-  std::printf("Zindle skin: %zu bytes unpacked\n\n", size);
-  std::printf("%-22s %10s %10s %12s %10s\n", "decoder", "packed", "vs zlib", "MB/s", "vs zlib");
+  std::vector<double> samples[4], vsZlib, vsLibdeflate;
+  for (int i = 0; i < 4; ++i) MegabytesPerSecond(rows[i].decode, size, seconds / Rounds);  // warm-up
+  for (int r = 0; r < Rounds; ++r) {
+    double speed[4];
+    for (int k = 0; k < 4; ++k) {
+      int i = r % 2 == 0 ? k : 3 - k;
+      speed[i] = MegabytesPerSecond(rows[i].decode, size, seconds / Rounds);
+      samples[i].push_back(speed[i]);
+    }
+    vsZlib.push_back(speed[0] / speed[1]);
+    vsLibdeflate.push_back(speed[0] / speed[2]);
+  }
   double speed[4];
-  for (int i = 0; i < 4; ++i) speed[i] = MegabytesPerSecond(rows[i].decode, size, seconds);
+  for (int i = 0; i < 4; ++i) speed[i] = Quantile(samples[i], 0.5);
+
+  std::printf("Zindle skin: %zu bytes unpacked; %d alternating rounds\n\n", size, Rounds);
+  std::printf("%-22s %10s %10s %12s %10s\n", "decoder", "packed", "vs zlib", "median MB/s", "vs zlib");
   for (int i = 0; i < 4; ++i)
     std::printf("%-22s %10zu %9.3fx %12.1f %9.2fx\n", rows[i].name, rows[i].packed,
                 double(rows[i].packed) / double(zlibData.size()), speed[i], speed[i] / speed[1]);
   std::printf("%-22s %10zu %9.3fx\n", "xz -9 (size only)", xzSize, double(xzSize) / double(zlibData.size()));
-  std::printf("\nJC decode: %.2fx zlib inflate, %.2fx libdeflate, %.3fx memcpy; JC stream %.1f%% of zlib -9\n",
+  std::printf("\nJC decode: %.2fx zlib inflate, %.2fx libdeflate (ratios of medians), %.3fx memcpy; "
+              "JC stream %.1f%% of zlib -9\nJC's ratio round by round:\n",
               speed[0] / speed[1], speed[0] / speed[2], speed[0] / speed[3],
               100.0 * double(view.storedSize) / double(zlibData.size()));
+  PrintSpread("to zlib", vsZlib);
+  PrintSpread("to libdeflate", vsLibdeflate);
   libdeflate_free_decompressor(decompressor);
   return 0;
 }

@@ -8,10 +8,11 @@
 //
 // Bit reader: the format reads the words in stream order, each from its most significant bit
 // down (its reference reader shifts a 32-bit tag with a sentinel 1 below the unread bits and
-// loads the next word when the sentinel leaves). This decoder takes the same bits from a 64-bit
-// buffer, `bits` (next bit at the top) holding `count` bits: a word is appended below them when
+// loads the next word when the sentinel leaves). This decoder takes the same bits from a buffer
+// the size of a register (64 bits, or 32 on 32-bit targets), `bits` (next bit at the top) holding
+// `count` bits: a chunk of half the buffer (a word, or a half-word) is appended below them when
 // fewer bits are left than the next step needs, so a code's bits, a literal, or a byte of a gamma
-// number can be peeked and dropped with one shift. A word is only loaded when the stream is sure
+// number can be peeked and dropped with one shift. A chunk is only loaded when the stream is sure
 // to use it (see refill), so the reader never reads further than the reference reader.
 // Gamma number: start at 1, then (data bit, continue bit) pairs; the smallest value is 2. They are
 // decoded four pairs at a time through GammaTable.
@@ -43,6 +44,24 @@
 
 namespace {
 
+// The bit buffer is a machine register: on 32-bit targets a 64-bit buffer would cost a register
+// pair and a multi-instruction sequence for every shift. It is refilled by chunks of half its
+// width, so after a refill it holds at least ChunkBits bits. A 16-bit chunk is one half of a
+// stream word: its high half (bytes 2-3) comes first in stream order, then its low half.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+using BitBuffer = uint64_t;
+constexpr uint32_t ChunkBits = 32;
+inline uint32_t LoadChunk(const uint8_t* stream, size_t position) { return LoadLittleEndian32(stream + position); }
+#else
+using BitBuffer = uint32_t;
+constexpr uint32_t ChunkBits = 16;
+inline uint32_t LoadChunk(const uint8_t* stream, size_t position) {
+  return LoadLittleEndian16(stream + (position ^ 2));
+}
+#endif
+constexpr uint32_t BufferBits = 8 * sizeof(BitBuffer);
+constexpr uint32_t ChunksPerWord = 32 / ChunkBits;
+
 // The checksum fold, word by word: c = (c + d) XOR (rotl(d, 1) + 1).
 inline uint32_t FoldWords(uint32_t c, const uint8_t* p, size_t words) {
   for (size_t i = 0; i < words; ++i, p += 4) {
@@ -64,9 +83,10 @@ inline uint32_t FinishChecksum(uint32_t c, const uint8_t* begin, const uint8_t* 
 }
 
 // Gamma numbers come as (data, continue) bit pairs. For each byte of the stream, the entry gives
-// the data bits of its first pairs up to and including the first pair whose continue bit is 0:
-// bits 0-3 the data bits, bits 4-5 the number of pairs - 1, bit 6 set when the number ends there.
-constexpr uint32_t GammaDone = 0x40;
+// the data bits of its first pairs up to and including the first pair whose continue bit is 0,
+// below a leading 1: bits 0-4 that value (the whole number when it starts and ends there), bits
+// 5-6 the number of pairs - 1, bit 7 set when the number ends there.
+constexpr uint32_t GammaDone = 0x80;
 struct GammaTableRecord {
   uint8_t entry[256];
 };
@@ -80,7 +100,7 @@ constexpr GammaTableRecord MakeGammaTable() {
       ++pairs;
       done = (pair & 1) == 0;
     }
-    t.entry[b] = uint8_t(value | (pairs - 1) << 4 | (done ? GammaDone : 0));
+    t.entry[b] = uint8_t((1u << pairs | value) | (pairs - 1) << 5 | (done ? GammaDone : 0));
   }
   return t;
 }
@@ -106,7 +126,10 @@ inline uint8_t* CopyMatch(uint8_t* out, uint32_t offset, uint32_t length, size_t
       return stop;
     }
     uint8_t pattern[16];
-    for (uint32_t i = 0; i < 16; ++i) pattern[i] = i < offset ? from[i] : pattern[i - offset];
+    // One 16-byte load; its bytes from `offset` on lie at `out` or after, not yet written, and are
+    // replaced by the repeat (the slack keeps the load inside the block).
+    std::memcpy(pattern, from, 16);
+    for (uint32_t i = offset; i < 16; ++i) pattern[i] = pattern[i - offset];
     const uint32_t step = 16 - 16 % offset;
     do {
       std::memcpy(out, pattern, 16);
@@ -136,64 +159,80 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
   JcHeader header;
   if (!ReadJcHeader(source, sourceSize, &header)) return 0;
 
-  const uint8_t* in = static_cast<const uint8_t*>(source) + JcHeaderSize;
-  size_t wordsLeft = sourceSize == JcSizeUnknown ? JcSizeUnknown / 4 : (sourceSize - JcHeaderSize) / 4;
-  bool overrun = false;
+  // The bit stream, taken a chunk at a time; `chunksLeft` counts the chunks the known size holds.
+  const uint8_t* const stream = static_cast<const uint8_t*>(source) + JcHeaderSize;
+  size_t position = 0;  // byte offset of the next chunk, in stream order
+  size_t chunksLeft = sourceSize == JcSizeUnknown ? JcSizeUnknown / 4 : (sourceSize - JcHeaderSize) / 4 * ChunksPerWord;
 
   uint8_t* const begin = static_cast<uint8_t*>(destination);
   uint8_t* const end = begin + header.unpackedSize;
   uint8_t* out = begin;
 
-  uint64_t bits = 0;     // unread bits, the next one at the top
+  BitBuffer bits = 0;    // unread bits, the next one at the top
   uint32_t count = 0;    // how many of them there are
   uint32_t lastOffset = 1;
   uint32_t indexWidth = 8;
   uint32_t literalWidth = 0;  // 0: no literal-width code seen yet
   uint32_t literalBase = 0;
 
-  // Loads the next word when fewer than `need` bits (need <= 32) are buffered. A word is loaded only
-  // when the stream is sure to use some of its bits: either they are needed now, or (need = 12)
-  // the end code, 12 bits, is still to come. So even with the size unknown, a well-formed stream
-  // is not read past its last word (a malformed one can be: only a known size bounds it).
+  // Loads the next chunk when fewer than `need` bits (need <= ChunkBits) are buffered. A chunk is
+  // loaded only when the stream is sure to use some of its bits: either they are needed now, or
+  // (need = 12) the end code, 12 bits, is still to come. So even with the size unknown, a
+  // well-formed stream is not read past its last word (a malformed one can be: only a known size
+  // bounds it). Past the known end the reader appends zero bits instead, counted in `phantom`:
+  // they end the main loop within a code or two, and the decode fails if any of them was taken.
+  // So every step has its bits buffered and dropping them needs no test.
+  uint32_t phantom = 0;
   auto refill = [&](uint32_t need) {
-    if (count < need && wordsLeft != 0) {
-      bits |= uint64_t(LoadLittleEndian32(in)) << (32 - count);
-      in += 4;
-      count += 32;
-      --wordsLeft;
+    if (count < need) {
+      if (chunksLeft != 0) {
+        bits |= BitBuffer(LoadChunk(stream, position)) << (BufferBits - ChunkBits - count);
+        position += ChunkBits / 8;
+        --chunksLeft;
+      } else {
+        phantom += ChunkBits;
+      }
+      count += ChunkBits;
     }
   };
-  // Drops n bits (n <= 32) after a refill. Past the end of the stream the reader notes the
-  // overrun and yields zero bits from then on, which end the main loop within a code or two.
+  // Drops n bits (n <= ChunkBits) after a refill for at least n.
   auto skip = [&](uint32_t n) {
-    if (n > count) {
-      overrun = true;
-      bits = 0;
-      count = 0x40000000;
-      return;
-    }
     bits <<= n;
     count -= n;
   };
-  auto takeBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= 31
+  // The next n bits as a number, 1 <= n <= ChunkBits.
+  auto peek = [&](uint32_t n) -> uint32_t { return uint32_t(bits >> (BufferBits - n)); };
+  auto takeChunkBits = [&](uint32_t n) -> uint32_t {
     refill(n);
-    uint32_t v = uint32_t(bits >> (64 - n));
+    uint32_t v = peek(n);
     skip(n);
     return v;
   };
+  auto takeBits = [&](uint32_t n) -> uint32_t {  // 1 <= n <= 31
+    if (ChunkBits < 32 && n > ChunkBits) {  // in two steps; only with 16-bit chunks
+      uint32_t high = takeChunkBits(n - ChunkBits);
+      return uint32_t(uint64_t(high) << ChunkBits | takeChunkBits(ChunkBits));
+    }
+    return takeChunkBits(n);
+  };
   auto takeBit = [&]() -> uint32_t { return takeBits(1); };
   // Gamma numbers a byte (four data/continue pairs) at a time.
-  auto takeGamma = [&]() -> uint32_t {  // 0 when the number does not fit 32 bits
-    uint32_t v = 1;
-    for (;;) {
-      refill(12);  // the end code follows
-      uint32_t e = GammaTable[bits >> 56];
-      uint32_t pairs = (e >> 4 & 3) + 1;
+  // Most end within their first byte, which cannot overflow. Inlined at its three uses, which
+  // the compiler's size estimate would otherwise refuse.
+  auto takeGamma = [&]() __attribute__((always_inline)) -> uint32_t {  // 0 when the number does not fit 32 bits
+    refill(12);  // the end code follows
+    uint32_t e = GammaTable[peek(8)];
+    skip(2 * ((e >> 5 & 3) + 1));
+    uint32_t v = e & 31;
+    while (!(e & GammaDone)) {
+      refill(12);
+      e = GammaTable[peek(8)];
+      uint32_t pairs = (e >> 5 & 3) + 1;
       if (v >> (32 - pairs)) return 0;
-      v = (v << pairs) | (e & 15);
+      v = ((v - 1) << pairs) + (e & 31);  // (v << pairs) | the data bits
       skip(2 * pairs);
-      if (e & GammaDone) return v;
     }
+    return v;
   };
   auto written = [&]() -> size_t { return size_t(out - begin); };
   auto room = [&]() -> size_t { return size_t(end - out); };
@@ -210,18 +249,18 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
       summed += 64;
     }
     refill(12);  // a code starts: at least the end code is to come
-    const uint32_t prefix = uint32_t(bits >> 61);
+    const uint32_t prefix = peek(3);
     if (prefix >= 4) {  // 1: literal
       if (literalWidth == 0) return 0;
       // Literals come in runs: stay here while the next code is one too, which spares the
       // checksum step and the dispatch. Past the end the reader feeds zero bits, ending the run.
       do {
         if (out == end) return 0;
-        uint32_t v = uint32_t(bits >> (63 - literalWidth)) & ((1u << literalWidth) - 1);
+        uint32_t v = peek(1 + literalWidth) & ((1u << literalWidth) - 1);
         skip(1 + literalWidth);
         *out++ = uint8_t(v + literalBase);
         refill(12);  // a code starts: at least the end code is to come
-      } while (int64_t(bits) < 0);
+      } while (peek(1) != 0);
       continue;
     }
     if (prefix >= 2) {  // 01: gamma match
@@ -267,8 +306,9 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
       continue;
     }
     // 000: short match, end code or index-width code
-    uint32_t offset = takeBits(7);
-    uint32_t length = takeBits(2) + 2;
+    const uint32_t fields = takeBits(9);
+    uint32_t offset = fields >> 2;
+    uint32_t length = (fields & 3) + 2;
     if (offset != 0) {
       if (offset > written() || length > room()) return 0;
       lastOffset = offset;
@@ -282,7 +322,9 @@ uint32_t DecodeJcStream(const void* source, size_t sourceSize, void* destination
     if (indexWidth == 0 || indexWidth > 31) return 0;
   }
 
-  if (overrun || out != end) return 0;
+  // Zero bits from past the stream's end are the last in the buffer: some were taken when fewer
+  // than them are left.
+  if (count < phantom || out != end) return 0;
   if (checking && FinishChecksum(sum, begin, summed, header.unpackedSize) != header.checksum) return 0;
   return header.unpackedSize;
 }
