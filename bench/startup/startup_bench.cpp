@@ -1,8 +1,9 @@
-// Starts launcher.exe and the minimal popup alternately, round after round, on one pinned core,
-// and compares what a player feels: the time from CreateProcess to a visible top-level window of
-// the new process, and the memory the running process holds. Then compares the shipped exe's
-// size, section by section, with the floor of what it must carry: the minimal popup, the skin
-// block and the icon resource.
+// Starts launcher.exe and the minimal popup in turn, round after round, on one pinned core, and
+// compares what a player feels: the time from CreateProcess to a visible top-level window of the
+// new process, and the private memory the process holds. A third program, the minimal popup
+// carrying the launcher's manifest (common controls 6 and their visual styles), shows what that
+// manifest alone costs. Then compares the shipped exe's size, section by section, with the floor
+// of what it must carry: the minimal popup, the skin block and the icon resource.
 //
 //   startup_bench [rounds] [core]        (defaults: 31 rounds, core 0)
 #include <windows.h>
@@ -65,15 +66,26 @@ SIZE_T PrivateCommitOf(HANDLE process) {
 }
 
 struct Sample {
-  double startMs;             // CreateProcess to a visible window
-  SIZE_T peakPagefile;        // GetProcessMemoryInfo: PeakPagefileUsage
-  SIZE_T peakWorkingSet;      // GetProcessMemoryInfo: PeakWorkingSetSize
-  SIZE_T privateCommit;       // largest PrivateCommitOf seen while the window was up
+  double startMs;         // CreateProcess to a visible window
+  SIZE_T pagefile;        // GetProcessMemoryInfo: highest PagefileUsage or PeakPagefileUsage read
+  SIZE_T peakWorkingSet;  // GetProcessMemoryInfo: PeakWorkingSetSize at idle
+  SIZE_T privateCommit;   // PrivateCommitOf at idle
   DWORD exitCode;
 };
 
+// Reads the platform's memory counters of the process into the sample. Under Wine the "peak" is
+// the current count (anonymous resident pages), so the highest reading is kept instead.
+void ReadMemory(HANDLE process, Sample* sample) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return;
+  sample->pagefile = std::max({sample->pagefile, counters.PagefileUsage, counters.PeakPagefileUsage});
+  sample->peakWorkingSet = std::max(sample->peakWorkingSet, counters.PeakWorkingSetSize);
+}
+
 // One start: the clock runs from just before CreateProcess until a visible top-level window of
-// the process exists. The memory is read while the window stands, then a close request ends it.
+// the process exists; the memory is read at every poll on the way, and again while the window
+// stands until the program is idle. Then a close request ends it.
 bool StartOnce(const std::string& exe, Sample* sample) {
   std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
   std::string commandLine = "\"" + exe + "\"";
@@ -89,22 +101,19 @@ bool StartOnce(const std::string& exe, Sample* sample) {
   HWND window = nullptr;
   while (!(window = VisibleWindowOf(process.dwProcessId))) {
     if (NowMs() - start > LongestWaitMs || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
+    ReadMemory(process.hProcess, sample);
     Sleep(1);
   }
   sample->startMs = NowMs() - start;
   bool ok = window != nullptr;
   if (ok) {
-    // Let it finish painting and go idle, reading the private commit on the way.
-    sample->privateCommit = 0;
+    // Let it paint and go idle; its memory is read on the way.
+    WaitForInputIdle(process.hProcess, 5000);
     for (int i = 0; i < 10; ++i) {
-      sample->privateCommit = std::max(sample->privateCommit, PrivateCommitOf(process.hProcess));
+      ReadMemory(process.hProcess, sample);
       Sleep(20);
     }
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    sample->peakPagefile = counters.PeakPagefileUsage;
-    sample->peakWorkingSet = counters.PeakWorkingSetSize;
+    sample->privateCommit = PrivateCommitOf(process.hProcess);
     PostMessageA(window, WM_CLOSE, 0, 0);
   } else {
     std::fprintf(stderr, "%s showed no window\n", exe.c_str());
@@ -120,6 +129,9 @@ bool StartOnce(const std::string& exe, Sample* sample) {
   return ok && sample->exitCode == 0;
 }
 
+// The programs, in the order of their samples.
+const int ProgramCount = 3;
+const char* const ProgramNames[ProgramCount] = {"launcher.exe", "minimal popup", "popup + manifest"};
 struct Spread {
   double low, median, high;  // quartiles
 };
@@ -137,18 +149,17 @@ std::vector<double> Column(const std::vector<Sample>& samples, Field field) {
   return v;
 }
 
-// Prints one figure: each program's median with its quartiles, the ratio of the medians, and the
-// quartiles of the round-by-round ratios.
+// Prints one comparison: each program's median with its quartiles, the ratio of the medians, and
+// the quartiles of the round-by-round ratios.
 template <class Field>
-void PrintFigure(const char* name, const char* unit, double scale, const std::vector<Sample>& launcher,
-                 const std::vector<Sample>& reference, Field field) {
-  std::vector<double> a = Column(launcher, field), b = Column(reference, field), r;
-  for (size_t i = 0; i < a.size(); ++i) r.push_back(b[i] > 0 ? a[i] / b[i] : 0);
-  Spread sa = SpreadOf(a), sb = SpreadOf(b), sr = SpreadOf(r);
-  std::printf("%-26s launcher %9.1f %s (%.1f-%.1f)   popup %9.1f %s (%.1f-%.1f)\n", name, sa.median * scale, unit,
-              sa.low * scale, sa.high * scale, sb.median * scale, unit, sb.low * scale, sb.high * scale);
-  std::printf("%-26s ratio of medians %.3fx, per-round ratios %.3f-%.3f (quartiles)\n", "",
-              sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
+void PrintFigure(int ia, int ib, const std::vector<Sample>* samples, Field field, double scale) {
+  const std::vector<Sample>&a = samples[ia], &b = samples[ib];
+  std::vector<double> va = Column(a, field), vb = Column(b, field), r;
+  for (size_t i = 0; i < va.size(); ++i) r.push_back(vb[i] > 0 ? va[i] / vb[i] : 0);
+  Spread sa = SpreadOf(va), sb = SpreadOf(vb), sr = SpreadOf(r);
+  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia],
+              sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib], sb.median * scale,
+              sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
@@ -209,31 +220,40 @@ void PrintSizes(const std::string& launcher, const std::string& reference) {
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? std::atoi(argv[1]) : 31;
   int core = argc > 2 ? std::atoi(argv[2]) : 0;
-  std::string launcher = argc > 3 ? argv[3] : LAUNCHER_EXE_PATH;
-  std::string reference = argc > 4 ? argv[4] : MINIMAL_POPUP_PATH;
+  const std::string programs[ProgramCount] = {LAUNCHER_EXE_PATH, MINIMAL_POPUP_PATH, MANIFEST_POPUP_PATH};
   if (rounds < 1) rounds = 1;
-  // Children inherit the process's affinity: both programs run on the same single core.
+  // Children inherit the process's affinity: every program runs on the same single core.
   if (!SetProcessAffinityMask(GetCurrentProcess(), DWORD_PTR(1) << core))
     std::fprintf(stderr, "could not pin to core %d (error %lu)\n", core, GetLastError());
 
-  std::vector<Sample> a, b;
+  std::vector<Sample> samples[ProgramCount];
   for (int round = 0; round < rounds; ++round) {
-    Sample sa = {}, sb = {};
-    // Alternate which one goes first, so that neither always inherits a warm or a cold cache.
-    bool ok = round % 2 ? StartOnce(reference, &sb) && StartOnce(launcher, &sa)
-                        : StartOnce(launcher, &sa) && StartOnce(reference, &sb);
-    if (!ok) {
-      std::fprintf(stderr, "round %d failed (exit codes %lu, %lu)\n", round, sa.exitCode, sb.exitCode);
-      return 1;
+    // Each round starts another program first, so that none always inherits a warm or cold cache.
+    for (int k = 0; k < ProgramCount; ++k) {
+      int p = (round + k) % ProgramCount;
+      Sample sample = {};
+      if (!StartOnce(programs[p], &sample)) {
+        std::fprintf(stderr, "round %d: %s failed (exit code %lu)\n", round, ProgramNames[p], sample.exitCode);
+        return 1;
+      }
+      samples[p].push_back(sample);
     }
-    a.push_back(sa);
-    b.push_back(sb);
   }
-  std::printf("launcher.exe against the minimal popup, %d rounds on core %d, medians (quartiles)\n", rounds, core);
-  PrintFigure("time to a visible window", "ms", 1.0, a, b, &Sample::startMs);
-  PrintFigure("private commit", "KiB", 1.0 / 1024, a, b, &Sample::privateCommit);
-  PrintFigure("PeakPagefileUsage", "KiB", 1.0 / 1024, a, b, &Sample::peakPagefile);
-  PrintFigure("PeakWorkingSetSize", "KiB", 1.0 / 1024, a, b, &Sample::peakWorkingSet);
-  PrintSizes(launcher, reference);
+  std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, quartiles of per-round ratios\n", rounds,
+              core);
+  const int launcher = 0, popup = 1, manifestPopup = 2;
+  std::printf("time to a visible window (ms)\n");
+  PrintFigure(launcher, popup, samples, &Sample::startMs, 1.0);
+  PrintFigure(launcher, manifestPopup, samples, &Sample::startMs, 1.0);
+  PrintFigure(manifestPopup, popup, samples, &Sample::startMs, 1.0);
+  std::printf("private memory: PagefileUsage, highest reading from start to idle (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::pagefile, 1.0 / 1024);
+  PrintFigure(launcher, manifestPopup, samples, &Sample::pagefile, 1.0 / 1024);
+  PrintFigure(manifestPopup, popup, samples, &Sample::pagefile, 1.0 / 1024);
+  std::printf("private memory: committed private regions at idle (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::privateCommit, 1.0 / 1024);
+  std::printf("peak working set, PeakWorkingSetSize (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::peakWorkingSet, 1.0 / 1024);
+  PrintSizes(programs[0], programs[1]);
   return 0;
 }

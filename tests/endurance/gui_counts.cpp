@@ -28,12 +28,15 @@ const GdiHandleEntry* GdiHandleTable() {
   return *reinterpret_cast<const GdiHandleEntry* const*>(peb + 0x94);
 }
 
-long CountGdiObjects() {
+long CountGdiObjects(long* byType) {
   const GdiHandleEntry* table = GdiHandleTable();
   if (!table) return -1;
   long count = 0;
-  for (int i = 0; i < GdiHandleSlots; ++i)
-    if (table[i].type && !(table[i].unique & StockFlag)) ++count;
+  for (int i = 0; i < GdiHandleSlots; ++i) {
+    if (!table[i].type || (table[i].unique & StockFlag)) continue;
+    ++count;
+    ++byType[table[i].type & 31];
+  }
   return count;
 }
 
@@ -96,7 +99,7 @@ ProcessHoldings TakeHoldings() {
     h.windows = h.icons = h.acceleratorTables = h.menus = -1;
   } else {
     CountUserObjects(&h);
-    h.gdiObjects = CountGdiObjects();
+    h.gdiObjects = CountGdiObjects(h.gdiByType);
   }
   h.runtimeHeapBytes = BytesInUse(RuntimeState.heap);
   h.objectHeapBytes = BytesInUse(MemoryState.objectHeap);
@@ -106,11 +109,17 @@ ProcessHoldings TakeHoldings() {
 }
 
 std::string DescribeHoldings(const ProcessHoldings& h) {
-  char text[400];
+  char text[600];
+  std::string types;
+  for (int t = 0; t < 32; ++t) {
+    if (!h.gdiByType[t]) continue;
+    std::snprintf(text, sizeof text, "%stype %d: %ld", types.empty() ? "" : ", ", t, h.gdiByType[t]);
+    types += text;
+  }
   std::snprintf(text, sizeof text,
-                "GDI objects %ld, USER objects %ld (windows %ld, icons %ld, accelerator tables %ld, menus %ld; %s), "
+                "GDI objects %ld (%s), USER objects %ld (windows %ld, icons %ld, accelerator tables %ld, menus %ld; %s), "
                 "bytes in use: RuntimeHeap %lld, ObjectHeap %lld, BlockHeap %lld, process heap %lld",
-                h.gdiObjects, h.userObjects, h.windows, h.icons, h.acceleratorTables, h.menus,
+                h.gdiObjects, types.c_str(), h.userObjects, h.windows, h.icons, h.acceleratorTables, h.menus,
                 h.platformCounted ? "GetGuiResources" : "counted in the handle tables", h.runtimeHeapBytes,
                 h.objectHeapBytes, h.blockHeapBytes, h.processHeapBytes);
   return text;

@@ -7,6 +7,7 @@
 
 struct ProcessHoldings {
   long gdiObjects;
+  long gdiByType[32];  // by the handle table's type field (1 DC, 4 region, 9 bitmap, 16 brush ...)
   long userObjects;
   long windows, icons, acceleratorTables, menus;  // the USER objects by kind, when counted by hand
   long long runtimeHeapBytes, objectHeapBytes, blockHeapBytes, processHeapBytes;
