@@ -93,23 +93,69 @@ bool DescribeBitmap(HBITMAP bitmap, BITMAP* description) {
   return bitmap && GetObjectA(bitmap, sizeof(*description), description) != 0;
 }
 
-// Hands pixels to the platform for conversion into the current image's bitmap.
-void TransferPixels(const void* pixels, const BITMAPINFO* info, UINT rows) {
+// Hands pixels to the platform for conversion into the current image's bitmap. Returns the rows
+// transferred (0 when none could be).
+int TransferPixels(const void* pixels, const BITMAPINFO* info, UINT rows) {
   HDC memory = CreateCompatibleDC(nullptr);
-  if (!memory) return;  // the image stays black
-  SetDIBits(memory, static_cast<HBITMAP>(ImageTable.currentImage->handle), 0, rows, pixels, info,
-            DIB_RGB_COLORS);
+  if (!memory) return 0;
+  int copied = SetDIBits(memory, static_cast<HBITMAP>(ImageTable.currentImage->handle), 0, rows, pixels, info,
+                         DIB_RGB_COLORS);
   DeleteDC(memory);
+  return copied;
+}
+
+// Fills the bitmap with black.
+void ClearBitmap(HBITMAP bitmap, long width, long height) {
+  HDC memory = CreateCompatibleDC(nullptr);
+  if (!memory) return;
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  if (previous) {
+    RECT all = {0, 0, width, height};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SelectObject(memory, previous);
+  }
+  DeleteDC(memory);
+}
+
+// A bitmap in the display's format under number, its record filled; black only when asked, for
+// a caller that writes every pixel itself. Returns what CreateBlankImage returns.
+ObjectNumber CreateDisplayBitmap(ObjectNumber number, long width, long height, bool clear) {
+  if (width < 1 || width > LargestImageSide || height < 1 || height > LargestImageSide) return 0;
+  ImageRecord* record = BeginBuild(number);
+  if (!record) return 0;
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  if (!display) return FailBuild(number, record);
+  HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
+  BITMAP description;
+  if (!DescribeBitmap(bitmap, &description)) {
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(display);
+    return FailBuild(number, record);
+  }
+  record->handle = bitmap;
+  record->width = int16_t(description.bmWidth);
+  record->height = int16_t(description.bmHeight);
+  record->depth = uint16_t(description.bmBitsPixel);
+  if (clear) ClearBitmap(bitmap, width, height);
+  DeleteDC(display);
+  return BuildResult(number, record);
 }
 
 ObjectNumber ImageFromBmp(ObjectNumber number, const uint8_t* data, size_t size) {
   BmpLayout layout;
   if (!ReadBmpLayout(data, size, &layout)) return 0;
   // A file stored top row first yields the same picture: the platform reads its rows in order.
-  ObjectNumber result = CreateBlankImage(number, layout.width, long(layout.rows));
+  // Its rows cover the whole bitmap, so the bitmap is cleared to black only when they do not all
+  // arrive: then it is cleared and given again what the platform takes of them.
+  ObjectNumber result = CreateDisplayBitmap(number, layout.width, long(layout.rows), false);
   if (!result) return 0;
-  TransferPixels(data + layout.pixelOffset, reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset),
-                 layout.rows);
+  const uint8_t* pixels = data + layout.pixelOffset;
+  const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
+  int copied = TransferPixels(pixels, info, layout.rows);
+  if (copied < int(layout.rows)) {
+    ClearBitmap(static_cast<HBITMAP>(ImageTable.currentImage->handle), layout.width, long(layout.rows));
+    if (copied > 0) TransferPixels(pixels, info, layout.rows);
+  }
   return result;
 }
 
@@ -205,35 +251,7 @@ void ReleaseImage(ObjectNumber number) {
 }
 
 ObjectNumber CreateBlankImage(ObjectNumber number, long width, long height) {
-  if (width < 1 || width > LargestImageSide || height < 1 || height > LargestImageSide) return 0;
-  ImageRecord* record = BeginBuild(number);
-  if (!record) return 0;
-  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  if (!display) return FailBuild(number, record);
-  HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
-  BITMAP description;
-  if (!DescribeBitmap(bitmap, &description)) {
-    if (bitmap) DeleteObject(bitmap);
-    DeleteDC(display);
-    return FailBuild(number, record);
-  }
-  record->handle = bitmap;
-  record->width = int16_t(description.bmWidth);
-  record->height = int16_t(description.bmHeight);
-  record->depth = uint16_t(description.bmBitsPixel);
-
-  HDC memory = CreateCompatibleDC(nullptr);
-  if (memory) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    if (previous) {
-      RECT all = {0, 0, width, height};
-      FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-      SelectObject(memory, previous);
-    }
-    DeleteDC(memory);
-  }
-  DeleteDC(display);
-  return BuildResult(number, record);
+  return CreateDisplayBitmap(number, width, height, true);
 }
 
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data) {

@@ -1,0 +1,50 @@
+/* The reference of the start-up benchmark: the least a program must do to show what the launcher
+   shows. A 575 x 385 popup centred on the screen with two push buttons, built from plain C with
+   the toolchain's own start-up code. Either button or a close request ends it with exit code 0. */
+#include <windows.h>
+
+#define POPUP_WIDTH 575
+#define POPUP_HEIGHT 385
+
+static LRESULT CALLBACK PopupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
+  WNDCLASSA windowClass = {0};
+  HWND window;
+  MSG message;
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2 - POPUP_WIDTH / 2;
+  int y = GetSystemMetrics(SM_CYSCREEN) / 2 - POPUP_HEIGHT / 2;
+  (void)previous;
+  (void)commandLine;
+  (void)show;
+  windowClass.lpfnWndProc = PopupProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+  windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = "MinimalPopup";
+  RegisterClassA(&windowClass);
+  window = CreateWindowExA(0, "MinimalPopup", "Minimal popup", WS_POPUP, x, y, POPUP_WIDTH, POPUP_HEIGHT, NULL,
+                           NULL, instance, NULL);
+  if (!window) return 0;
+  CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 160, 250, 60, 20,
+                  window, (HMENU)2, instance, NULL);
+  CreateWindowExA(0, "BUTTON", "Quit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 355, 250, 60, 20,
+                  window, (HMENU)6, instance, NULL);
+  ShowWindow(window, SW_SHOW);
+  while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}

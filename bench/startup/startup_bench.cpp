@@ -1,0 +1,259 @@
+// Starts launcher.exe and the minimal popup in turn, round after round, on one pinned core, and
+// compares what a player feels: the time from CreateProcess to a visible top-level window of the
+// new process, and the private memory the process holds. A third program, the minimal popup
+// carrying the launcher's manifest (common controls 6 and their visual styles), shows what that
+// manifest alone costs. Then compares the shipped exe's size, section by section, with the floor
+// of what it must carry: the minimal popup, the skin block and the icon resource.
+//
+//   startup_bench [rounds] [core]        (defaults: 31 rounds, core 0)
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "skin/zindle_skin.h"
+
+namespace {
+
+const DWORD LongestWaitMs = 30000;
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return double(t.QuadPart) * 1e3 / double(frequency.QuadPart);
+}
+
+struct WindowSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM data) {
+  WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND VisibleWindowOf(DWORD process) {
+  WindowSearch search = {process, nullptr};
+  EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Private committed bytes of another process, summed over its address space: what Windows calls
+// its pagefile usage, counted region by region.
+SIZE_T PrivateCommitOf(HANDLE process) {
+  SIZE_T total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (const char* at = nullptr; VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;
+       at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    if (info.RegionSize == 0) break;
+  }
+  return total;
+}
+
+struct Sample {
+  double startMs;         // CreateProcess to a visible window
+  SIZE_T pagefile;        // GetProcessMemoryInfo: highest PagefileUsage or PeakPagefileUsage read
+  SIZE_T peakWorkingSet;  // GetProcessMemoryInfo: PeakWorkingSetSize at idle
+  SIZE_T privateCommit;   // PrivateCommitOf at idle
+  DWORD exitCode;
+};
+
+// Reads the platform's memory counters of the process into the sample. Under Wine the "peak" is
+// the current count (anonymous resident pages), so the highest reading is kept instead.
+void ReadMemory(HANDLE process, Sample* sample) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return;
+  sample->pagefile = std::max({sample->pagefile, counters.PagefileUsage, counters.PeakPagefileUsage});
+  sample->peakWorkingSet = std::max(sample->peakWorkingSet, counters.PeakWorkingSetSize);
+}
+
+// One start: the clock runs from just before CreateProcess until a visible top-level window of
+// the process exists; the memory is read at every poll on the way, and again while the window
+// stands until the program is idle. Then a close request ends it.
+bool StartOnce(const std::string& exe, Sample* sample) {
+  std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
+  std::string commandLine = "\"" + exe + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  double start = NowMs();
+  if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &process)) {
+    std::fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+    return false;
+  }
+  HWND window = nullptr;
+  while (!(window = VisibleWindowOf(process.dwProcessId))) {
+    if (NowMs() - start > LongestWaitMs || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
+    ReadMemory(process.hProcess, sample);
+    Sleep(1);
+  }
+  sample->startMs = NowMs() - start;
+  bool ok = window != nullptr;
+  if (ok) {
+    // Let it paint and go idle; its memory is read on the way.
+    WaitForInputIdle(process.hProcess, 5000);
+    for (int i = 0; i < 10; ++i) {
+      ReadMemory(process.hProcess, sample);
+      Sleep(20);
+    }
+    sample->privateCommit = PrivateCommitOf(process.hProcess);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  } else {
+    std::fprintf(stderr, "%s showed no window\n", exe.c_str());
+  }
+  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+    ok = false;
+  }
+  GetExitCodeProcess(process.hProcess, &sample->exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return ok && sample->exitCode == 0;
+}
+
+// The programs, in the order of their samples.
+const int ProgramCount = 3;
+const char* const ProgramNames[ProgramCount] = {"launcher.exe", "minimal popup", "popup + manifest"};
+struct Spread {
+  double low, median, high;  // quartiles
+};
+
+Spread SpreadOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return {v[n / 4], v[n / 2], v[(3 * n) / 4]};
+}
+
+template <class Field>
+std::vector<double> Column(const std::vector<Sample>& samples, Field field) {
+  std::vector<double> v;
+  for (const Sample& s : samples) v.push_back(double(s.*field));
+  return v;
+}
+
+// Prints one comparison: each program's median with its quartiles, the ratio of the medians, and
+// the quartiles of the round-by-round ratios.
+template <class Field>
+void PrintFigure(int ia, int ib, const std::vector<Sample>* samples, Field field, double scale) {
+  const std::vector<Sample>&a = samples[ia], &b = samples[ib];
+  std::vector<double> va = Column(a, field), vb = Column(b, field), r;
+  for (size_t i = 0; i < va.size(); ++i) r.push_back(vb[i] > 0 ? va[i] / vb[i] : 0);
+  Spread sa = SpreadOf(va), sb = SpreadOf(vb), sr = SpreadOf(r);
+  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia],
+              sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib], sb.median * scale,
+              sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(f, nullptr));
+  DWORD got = 0;
+  if (!ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr) || got != bytes.size()) bytes.clear();
+  CloseHandle(f);
+  return bytes;
+}
+
+// Prints the exe's sections with their bytes in the file; returns the file's size.
+size_t PrintSections(const char* title, const std::string& path) {
+  std::vector<unsigned char> bytes = ReadWholeFile(path);
+  if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) return 0;
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+  std::printf("%s: %zu bytes (headers %lu)", title, bytes.size(), nt->OptionalHeader.SizeOfHeaders);
+  const IMAGE_SECTION_HEADER* s = IMAGE_FIRST_SECTION(nt);
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++s)
+    std::printf(", %.8s %lu", reinterpret_cast<const char*>(s->Name), s->SizeOfRawData);
+  std::printf("\n");
+  return bytes.size();
+}
+
+BOOL CALLBACK AddResourceSize(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR total) {
+  HRSRC found = FindResourceA(module, name, type);
+  if (found) *reinterpret_cast<size_t*>(total) += SizeofResource(module, found);
+  return TRUE;
+}
+
+// Bytes of the exe's icon: every icon image and the icon group that lists them.
+size_t IconResourceBytes(const std::string& path) {
+  size_t total = 0;
+  HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return 0;
+  EnumResourceNamesA(module, RT_ICON, AddResourceSize, reinterpret_cast<LONG_PTR>(&total));
+  EnumResourceNamesA(module, RT_GROUP_ICON, AddResourceSize, reinterpret_cast<LONG_PTR>(&total));
+  FreeLibrary(module);
+  return total;
+}
+
+void PrintSizes(const std::string& launcher, const std::string& reference) {
+  size_t product = PrintSections("launcher.exe", launcher);
+  size_t popup = PrintSections("minimal popup", reference);
+  size_t icon = IconResourceBytes(launcher);
+  size_t floor = popup + ZindleSkinBlockSize + icon;
+  std::printf("floor: minimal popup %zu + skin block %u + icon resource %zu = %zu bytes\n", popup,
+              ZindleSkinBlockSize, icon, floor);
+  std::printf("%-26s %zu / %zu bytes = %.3fx\n", "shipped exe size", product, floor,
+              floor ? double(product) / double(floor) : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = argc > 1 ? std::atoi(argv[1]) : 31;
+  int core = argc > 2 ? std::atoi(argv[2]) : 0;
+  const std::string programs[ProgramCount] = {LAUNCHER_EXE_PATH, MINIMAL_POPUP_PATH, MANIFEST_POPUP_PATH};
+  if (rounds < 1) rounds = 1;
+  // Children inherit the process's affinity: every program runs on the same single core.
+  if (!SetProcessAffinityMask(GetCurrentProcess(), DWORD_PTR(1) << core))
+    std::fprintf(stderr, "could not pin to core %d (error %lu)\n", core, GetLastError());
+
+  std::vector<Sample> samples[ProgramCount];
+  for (int round = 0; round < rounds; ++round) {
+    // Each round starts another program first, so that none always inherits a warm or cold cache.
+    for (int k = 0; k < ProgramCount; ++k) {
+      int p = (round + k) % ProgramCount;
+      Sample sample = {};
+      if (!StartOnce(programs[p], &sample)) {
+        std::fprintf(stderr, "round %d: %s failed (exit code %lu)\n", round, ProgramNames[p], sample.exitCode);
+        return 1;
+      }
+      samples[p].push_back(sample);
+    }
+  }
+  std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, quartiles of per-round ratios\n", rounds,
+              core);
+  const int launcher = 0, popup = 1, manifestPopup = 2;
+  std::printf("time to a visible window (ms)\n");
+  PrintFigure(launcher, popup, samples, &Sample::startMs, 1.0);
+  PrintFigure(launcher, manifestPopup, samples, &Sample::startMs, 1.0);
+  PrintFigure(manifestPopup, popup, samples, &Sample::startMs, 1.0);
+  std::printf("private memory: PagefileUsage, highest reading from start to idle (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::pagefile, 1.0 / 1024);
+  PrintFigure(launcher, manifestPopup, samples, &Sample::pagefile, 1.0 / 1024);
+  PrintFigure(manifestPopup, popup, samples, &Sample::pagefile, 1.0 / 1024);
+  std::printf("private memory: committed private regions at idle (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::privateCommit, 1.0 / 1024);
+  std::printf("peak working set, PeakWorkingSetSize (KiB)\n");
+  PrintFigure(launcher, popup, samples, &Sample::peakWorkingSet, 1.0 / 1024);
+  PrintSizes(programs[0], programs[1]);
+  return 0;
+}
