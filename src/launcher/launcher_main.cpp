@@ -99,6 +99,15 @@ LRESULT CALLBACK LauncherHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) 
   return HookPassOn;
 }
 
+// Showing the window activates it, but on a display without a window manager (Wine's own
+// placement) the activation can come before the window is on the screen, and the keyboard then
+// stays with whatever lies under the pointer. Focusing the shown window again hands it the keys,
+// as a player expects of a window that has just opened.
+void TakeKeyboardFocus(HWND window) {
+  SetFocus(nullptr);
+  SetFocus(window);
+}
+
 void PlayPressed() {
   if (!Launcher.DirectXAccepted) {
     ShowDirectXRefusal();  // the launcher stays open
@@ -114,7 +123,8 @@ void PlayPressed() {
 void LauncherMain() {
   FindLauncherPath();
   CheckDirectXVersion();
-  if (OpenLauncherWindow()) {
+  if (HWND window = OpenLauncherWindow()) {
+    TakeKeyboardFocus(window);
     InstallWindowHook(LauncherHook);
     RunEventLoop();
     DestroyNumberedWindow(LauncherWindow);
