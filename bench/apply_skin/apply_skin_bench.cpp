@@ -11,6 +11,7 @@
 #include "gadget/gadget_table.h"
 #include "gadget/picture_gadget.h"
 #include "runtime/heaps.h"
+#include "support/bench_timing.h"
 #include "skin/image_store.h"
 #include "skin/skin_block.h"
 #include "skin/skin_engine.h"
@@ -21,16 +22,7 @@
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
+double Now() { return SecondsNow() * 1e6; }
 
 struct Figure {
   const char* name;

@@ -13,50 +13,22 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <vector>
 
+#include "support/bench_timing.h"
 #include "skin/jc_stream.h"
 #include "skin/skin_block.h"
 #include "skin/zindle_skin.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 volatile uint32_t Sink;
 
 constexpr int Rounds = 15;
-
-// Throughput of one measurement: `decode`, which must return the number of bytes produced, runs
-// again and again for at least `seconds` (and at least 3 times).
-double MegabytesPerSecond(const std::function<size_t()>& decode, size_t expected, double seconds) {
-  size_t bytes = 0;
-  int calls = 0;
-  auto start = Clock::now();
-  double elapsed;
-  do {
-    size_t n = decode();
-    if (n != expected) {
-      std::fprintf(stderr, "decoder produced %zu bytes, expected %zu\n", n, expected);
-      std::exit(1);
-    }
-    bytes += n;
-    ++calls;
-    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  } while (elapsed < seconds || calls < 3);
-  return bytes / elapsed / 1e6;
-}
-
-// Quantile q (0..1) of the samples, by rank.
-double Quantile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  return v[size_t(q * double(v.size() - 1) + 0.5)];
-}
 
 void PrintSpread(const char* name, const std::vector<double>& ratio) {
   std::printf("  %-16s median %.3f, middle half %.3f to %.3f, all %.3f to %.3f\n", name, Quantile(ratio, 0.5),

@@ -17,48 +17,14 @@
 #include <cstring>
 #include <vector>
 
+#include "support/bench_timing.h"
 #include "skin/jc_stream.h"
 #include "skin/skin_block.h"
 #include "skin/zindle_skin.h"
 
 namespace {
 
-double Seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
-// Quantile q (0..1) of the samples, by rank.
-double Quantile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  return v[size_t(q * double(v.size() - 1) + 0.5)];
-}
-
-// MB/s of `decode`, called again and again for at least `seconds` (and at least 3 times); it
-// returns the number of bytes produced, which must be `expected`.
-template <class Decode>
-double MegabytesPerSecond(Decode decode, size_t expected, double seconds) {
-  size_t bytes = 0;
-  int calls = 0;
-  double start = Seconds(), elapsed;
-  do {
-    size_t n = decode();
-    if (n != expected) {
-      std::fprintf(stderr, "decoder produced %u bytes, expected %u\n", unsigned(n), unsigned(expected));
-      std::exit(1);
-    }
-    bytes += n;
-    ++calls;
-    elapsed = Seconds() - start;
-  } while (elapsed < seconds || calls < 3);
-  return double(bytes) / elapsed / 1e6;
-}
 
 void PrintRow(const char* name, const std::vector<double>& v, int decimals) {
   std::printf("%-24s", name);

@@ -15,22 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "support/bench_timing.h"
 #include "skin/zindle_skin.h"
 
 namespace {
 
 const DWORD LongestWaitMs = 30000;
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1e3 / double(frequency.QuadPart);
-}
+double NowMs() { return SecondsNow() * 1e3; }
 
 struct WindowSearch {
   DWORD process;

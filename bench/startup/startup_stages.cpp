@@ -18,6 +18,7 @@
 #include "launcher/directx_check.h"
 #include "launcher/launcher_main.h"
 #include "launcher/startup.h"
+#include "support/bench_timing.h"
 #include "skin/image_store.h"
 #include "skin/skin_block.h"
 #include "skin/skin_engine.h"
@@ -27,16 +28,7 @@
 
 namespace {
 
-double NowUs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
+double NowUs() { return SecondsNow() * 1e6; }
 
 const char* const StageNames[] = {
     "libraries (heaps, classes, controls)",
