@@ -1,5 +1,6 @@
 #include "endurance/gui_counts.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "runtime/heaps.h"
@@ -123,4 +124,34 @@ std::string DescribeHoldings(const ProcessHoldings& h) {
                 h.platformCounted ? "GetGuiResources" : "counted in the handle tables", h.runtimeHeapBytes,
                 h.objectHeapBytes, h.blockHeapBytes, h.processHeapBytes);
   return text;
+}
+
+std::vector<HGDIOBJ> LiveGdiHandles() {
+  std::vector<HGDIOBJ> handles;
+  const GdiHandleEntry* table = GdiHandleTable();
+  if (!table) return handles;
+  for (int i = 0; i < GdiHandleSlots; ++i) {
+    if (!table[i].type || (table[i].unique & StockFlag)) continue;
+    // A handle is its slot in the low word and the slot's generation in the high word.
+    handles.push_back(reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(i | (unsigned(table[i].unique) << 16))));
+  }
+  return handles;
+}
+
+std::string DescribeNewGdiObjects(const std::vector<HGDIOBJ>& before, const std::vector<HGDIOBJ>& now) {
+  std::string text;
+  for (HGDIOBJ h : now) {
+    if (std::find(before.begin(), before.end(), h) != before.end()) continue;
+    char line[96];
+    BITMAP bitmap;
+    DWORD type = GetObjectType(h);
+    if (type == OBJ_BITMAP && GetObjectA(h, sizeof bitmap, &bitmap)) {
+      std::snprintf(line, sizeof line, " bitmap %p %ldx%ld %u bits;", h, bitmap.bmWidth, bitmap.bmHeight,
+                    unsigned(bitmap.bmBitsPixel));
+    } else {
+      std::snprintf(line, sizeof line, " object %p of type %lu;", h, type);
+    }
+    text += line;
+  }
+  return text.empty() ? " none" : text;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct ProcessHoldings {
   long gdiObjects;
@@ -20,3 +21,9 @@ struct ProcessHoldings {
 // an icon or cursor, an accelerator table or a menu.
 ProcessHoldings TakeHoldings();
 std::string DescribeHoldings(const ProcessHoldings& h);
+
+// The GDI objects of the process as handles, from its GDI handle table (empty where there is
+// none), and a description of those in `now` that are not in `before` (kind, and a bitmap's
+// size), to tell what stayed behind.
+std::vector<HGDIOBJ> LiveGdiHandles();
+std::string DescribeNewGdiObjects(const std::vector<HGDIOBJ>& before, const std::vector<HGDIOBJ>& now);
