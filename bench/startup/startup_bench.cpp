@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "support/bench_timing.h"
 #include "skin/zindle_skin.h"
+#include "support/bench_timing.h"
+#include "support/whole_file.h"
 
 namespace {
 
@@ -152,17 +153,6 @@ void PrintFigure(int ia, int ib, const std::vector<Sample>* samples, Field field
   std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia],
               sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib], sb.median * scale,
               sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
-}
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  std::vector<unsigned char> bytes;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  if (!ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr) || got != bytes.size()) bytes.clear();
-  CloseHandle(f);
-  return bytes;
 }
 
 // Prints the exe's sections with their bytes in the file; returns the file's size.

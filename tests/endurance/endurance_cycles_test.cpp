@@ -18,23 +18,13 @@
 #include "skin/skin_engine.h"
 #include "skin/zindle_skin.h"
 #include "support/runtime_setup.h"
+#include "support/whole_file.h"
 #include "window/events.h"
 #include "window/window_table.h"
 
 namespace {
 
 const int Cycles = 1000;
-
-std::vector<unsigned char> ReadWholeFile(const char* path) {
-  std::vector<unsigned char> bytes;
-  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  if (!ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr) || got != bytes.size()) bytes.clear();
-  CloseHandle(f);
-  return bytes;
-}
 
 LRESULT CALLBACK ColourHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN)

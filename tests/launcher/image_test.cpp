@@ -7,20 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "support/whole_file.h"
+
 namespace {
 
 std::string LauncherPath() { return LAUNCHER_EXE_PATH; }
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  std::vector<unsigned char> bytes;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  if (!ReadFile(f, bytes.data(), (DWORD)bytes.size(), &got, nullptr) || got != bytes.size()) bytes.clear();
-  CloseHandle(f);
-  return bytes;
-}
 
 struct PeView {
   const std::vector<unsigned char>* file;
