@@ -4,17 +4,18 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 HOST_DIR=$BUILD_DIR/host
-WIN_DIR=$BUILD_DIR/win32
-export WINEPREFIX=${WINEPREFIX:-$BUILD_DIR/wineprefix}
-export WINEARCH=win32
-export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installers in the prefix: the launcher needs neither.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+WIN32_DIR=$BUILD_DIR/win32   # the shipped 32-bit program and its tests
+WIN64_DIR=$BUILD_DIR/win64   # the same sources for x86_64, tested under 64-bit Wine
+# cmake/wine-exec finds each architecture's prefix here (build/wineprefix-win32, -win64).
+export ZINDLE_BUILD_DIR=$BUILD_DIR
+source "$ROOT/cmake/wine-env.sh"
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libfuzzer-14-dev googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xdotool imagemagick x11-utils python3
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386 qemu-user-static binutils util-linux
+  xvfb xdotool imagemagick x11-utils python3
   zlib1g-dev libdeflate-dev liblzma-dev libbenchmark-dev xz-utils procps
   libpng-dev libz-mingw-w64-dev
 )
@@ -36,20 +37,62 @@ EnsurePackages() {
     </dev/null >"$BUILD_DIR/apt.log" 2>&1 || { cat "$BUILD_DIR/apt.log"; return 1; }
 }
 
+# Configures a Windows tree on first use and builds it. Usage: BuildWindowsTree DIR TOOLCHAIN
+BuildWindowsTree() {
+  if [ ! -f "$1/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$2" \
+      -DZINDLE_SKINPACK="$HOST_DIR/tools/skinpack/skinpack" >/dev/null || return 1
+  fi
+  ninja -C "$1" -j"${JOBS:-2}" || return 1
+}
+
 BuildAll() {
-  local jobs=${JOBS:-2}
   if [ ! -f "$HOST_DIR/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$ROOT" -B "$HOST_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || return 1
   fi
-  ninja -C "$HOST_DIR" -j"$jobs" || return 1
-  if [ ! -f "$WIN_DIR/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$WIN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-      -DZINDLE_SKINPACK="$HOST_DIR/tools/skinpack/skinpack" >/dev/null || return 1
-  fi
-  ninja -C "$WIN_DIR" -j"$jobs" || return 1
-  # One CTest tree over both builds, so that one run ends with one summary line.
-  printf 'subdirs("host" "win32")\n' >"$BUILD_DIR/CTestTestfile.cmake"
+  ninja -C "$HOST_DIR" -j"${JOBS:-2}" || return 1
+  BuildWindowsTree "$WIN32_DIR" toolchain-mingw-i686.cmake || return 1
+  BuildWindowsTree "$WIN64_DIR" toolchain-mingw-x86_64.cmake || return 1
+}
+
+# Chooses the Windows trees whose tests run here, into WINE_TREES, and prints one line saying
+# which and why. The 64-bit tree runs wherever 64-bit Wine does; the 32-bit tree only where the
+# kernel runs 32-bit programs itself (an emulator registered for them does not count).
+# ZINDLE_WINE=win32|win64|both forces the choice; a forced tree that cannot run is an error.
+ChooseWineTrees() {
+  local probe native=
+  probe=$("$ROOT/scripts/probe-i386")
+  case $probe in native*) native=1 ;; esac
+  case ${ZINDLE_WINE:-auto} in
+    auto)
+      if [ -n "$native" ]; then
+        WINE_TREES="win64 win32"
+        echo "Windows tests: win64 and win32 trees; $probe"
+      else
+        WINE_TREES="win64"
+        echo "Windows tests: win64 tree only, and the shipped 32-bit program under CPU emulation; $probe"
+      fi ;;
+    win64)
+      WINE_TREES="win64"
+      echo "Windows tests: win64 tree only (ZINDLE_WINE=win64); $probe" ;;
+    win32|both)
+      if [ -z "$native" ]; then
+        echo "ZINDLE_WINE=$ZINDLE_WINE: the win32 tree cannot run here, since this machine runs no 32-bit programs natively: $probe" >&2
+        return 1
+      fi
+      if [ "$ZINDLE_WINE" = both ]; then WINE_TREES="win64 win32"; else WINE_TREES="win32"; fi
+      echo "Windows tests: ${WINE_TREES/ / and } (ZINDLE_WINE=$ZINDLE_WINE); $probe" ;;
+    *)
+      echo "ZINDLE_WINE must be win32, win64 or both, not '$ZINDLE_WINE'" >&2
+      return 1 ;;
+  esac
+  # One CTest tree over the chosen builds, so that one run ends with one summary line. The
+  # shipped program's own checks run on every machine, natively or under emulation.
+  local dirs='"host"' tree
+  for tree in $WINE_TREES; do dirs="$dirs \"$tree\""; done
+  case " $WINE_TREES " in *" win32 "*) ;; *) dirs="$dirs \"win32/tests/shipped\"" ;; esac
+  printf 'subdirs(%s)\n' "$dirs" >"$BUILD_DIR/CTestTestfile.cmake"
 }
 
 # Starts Xvfb on a free display number and exports DISPLAY.
@@ -75,26 +118,26 @@ StopScreen() {
   XVFB_PID=
 }
 
-# Creates the 32-bit prefix on first use and keeps one wineserver running for the whole run,
-# so that each program start does not pay for a server start.
+# Makes each chosen tree's prefix on first use and keeps one wineserver per prefix running for the
+# whole run, so that each program start does not pay for a server start.
 StartWine() {
-  if [ ! -f "$WINEPREFIX/.zindle-ready" ]; then
-    echo "Preparing the Wine prefix in $WINEPREFIX (first run only)"
-    wineboot -i >/dev/null 2>&1
-    # A crashing program ends at once with an error code instead of waiting in a debugger.
-    local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-    wine reg add "$aedebug" /v Debugger /d no-debugger.exe /f >/dev/null 2>&1
-    wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null 2>&1
-    # The virtual screen has no window manager: Wine places windows itself instead of waiting
-    # for one on every window it opens or closes.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.zindle-ready"
-  fi
-  wineserver -p >/dev/null 2>&1 &
-  # The first program of a server session starts the prefix's services and desktop process;
-  # start them here, detached from any test's output, so no test waits on their open pipes.
-  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  local tree
+  for tree in ${WINE_TREES-win64}; do
+    "$ROOT/cmake/wine-prefix" "$tree" "$BUILD_DIR/wineprefix-$tree" || return 1
+    (
+      WineEnvironment "$tree"
+      export WINEPREFIX="$BUILD_DIR/wineprefix-$tree"
+      wineserver -p >/dev/null 2>&1 &
+      # The first program of a server session starts the prefix's services and desktop process;
+      # start them here, detached from any test's output, so no test waits on their open pipes.
+      "$WINE_LOADER" cmd /c exit >/dev/null 2>&1 </dev/null || true
+    )
+  done
 }
 
-StopWine() { wineserver -k >/dev/null 2>&1 || true; }
+StopWine() {
+  local tree
+  for tree in ${WINE_TREES-win64}; do
+    WINEPREFIX="$BUILD_DIR/wineprefix-$tree" wineserver -k >/dev/null 2>&1 || true
+  done
+}

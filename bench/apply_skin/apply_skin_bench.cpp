@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     Time(face, [&] { CreatePictureGadget(3, 0, 0, 575, 385, MakeImageCurrent(2)); });
     Time(whole, [&] { ApplySkin(1, 1, 1, ZindleSkinBlock, 0, ZindleSkinBlockSize); });
   }
-  std::printf("ApplySkin on Zindle's skin (575 x 385, %u runs), %d rounds, microseconds\n", SkinRunCount(view), rounds);
+  std::printf("ApplySkin on Zindle's skin (575 x 385, %u runs), %s build, %d rounds, microseconds\n",
+              SkinRunCount(view), BuildArchitecture(), rounds);
   std::printf("%-34s %10s %10s %10s\n", "step", "min", "median", "max");
   for (const Figure* f : {&decode, &bitmap, &byRuns, &fromSpans, &setRegion, &face, &whole}) Print(*f);
   std::vector<double> r = ratio.samples;

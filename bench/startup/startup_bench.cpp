@@ -221,6 +221,7 @@ int main(int argc, char** argv) {
       samples[p].push_back(sample);
     }
   }
+  std::printf("%s build, every program of this architecture\n", BuildArchitecture());
   std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, quartiles of per-round ratios\n", rounds,
               core);
   const int launcher = 0, popup = 1, manifestPopup = 2;

@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
   int passes = argc > 1 ? std::max(2, std::atoi(argv[1])) : 21;
   std::vector<PassMarks> marks(passes);
   for (PassMarks& m : marks) OnePass(&m);
+  std::printf("%s build\n", BuildArchitecture());
   std::printf("launcher start-up steps: first pass (us, private KiB after it), then median (min-max) of %d later "
               "passes (us)\n", passes - 1);
   std::printf("%-38s %9s %9.0f\n", "(private memory at the start)", "", marks[0].memory[0]);

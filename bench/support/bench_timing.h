@@ -12,6 +12,18 @@
 #include <chrono>
 #endif
 
+// The architecture the benchmark was built for, printed with its figures: figures of different
+// architectures are not compared.
+inline const char* BuildArchitecture() {
+#if defined(__x86_64__) || defined(_M_X64)
+  return "x86_64";
+#elif defined(__i386__) || defined(_M_IX86)
+  return "i686";
+#else
+  return "other";
+#endif
+}
+
 // Seconds on a monotonic clock with the platform's finest resolution.
 inline double SecondsNow() {
 #ifdef _WIN32

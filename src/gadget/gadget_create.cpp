@@ -40,13 +40,13 @@ ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWO
                                           width, height, caption);
   if (!record) return 0;
   record->previousProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(record->control, GWL_WNDPROC, reinterpret_cast<LONG>(GadgetProcedure)));
+      SetWindowLongPtrA(record->control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
   SendMessageA(record->control, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetTable.font), 1);
   return GadgetCreationResult(number, record);
 }
 
 LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-  ObjectNumber number = GetWindowLongA(control, GWL_ID);
+  ObjectNumber number = GetWindowLongPtrA(control, GWLP_ID);
   GadgetRecord* record = GadgetExists(number);
   if (!record || record->control != control) {
     return DefWindowProcA(control, message, wParam, lParam);
@@ -59,5 +59,5 @@ LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPAR
 
 void SendGadgetNotice(HWND control, long detail) {
   SendMessageA(TopLevelAncestor(control), GadgetNoticeMessage,
-               static_cast<WPARAM>(GetWindowLongA(control, GWL_ID)), detail);
+               static_cast<WPARAM>(GetWindowLongPtrA(control, GWLP_ID)), detail);
 }

@@ -49,7 +49,7 @@ ObjectNumber CreateEditField(ObjectNumber number, long x, long y, long width, lo
   if (!result) return 0;
   HWND control = number == AnyNumber ? GadgetHandleOf(result) : reinterpret_cast<HWND>(result);
   EditKeptProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(EditFocusProcedure)));
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditFocusProcedure)));
   return result;
 }
 
@@ -57,7 +57,7 @@ LRESULT CALLBACK EditFocusProcedure(HWND control, UINT message, WPARAM wParam, L
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     long detail = message == WM_SETFOCUS ? DetailFocusGained : DetailFocusLost;
     PostMessageA(TopLevelAncestor(control), GadgetNoticeMessage,
-                 static_cast<WPARAM>(GetWindowLongA(control, GWL_ID)), detail);
+                 static_cast<WPARAM>(GetWindowLongPtrA(control, GWLP_ID)), detail);
   }
   return CallWindowProcA(EditKeptProcedure, control, message, wParam, lParam);
 }

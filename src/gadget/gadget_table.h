@@ -2,7 +2,7 @@
 //
 // Numbers 0 .. highest address table slots. AnyNumber (-1) asks for a gadget outside the table:
 // its record is the payload of a DynamicGadgetList element, and that payload's address is the
-// gadget's number. Every control's child identifier (GWL_ID) is its number, so notifications and
+// gadget's number. Every control's child identifier (GWLP_ID) is its number, so notifications and
 // window procedures find the record again from the control alone.
 #pragma once
 #include <windows.h>

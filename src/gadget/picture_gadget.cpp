@@ -108,7 +108,7 @@ ObjectNumber CreatePictureGadget(ObjectNumber number, long x, long y, long width
   ObjectNumber result = GadgetCreationResult(number, record);
   // No GadgetProcedure and no font: this procedure does all a picture gadget needs.
   PictureGadgetState.keptProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(PictureGadgetProcedure)));
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureGadgetProcedure)));
   SetPictureImage(control, reinterpret_cast<LPARAM>(image));
   return result;
 }
@@ -118,7 +118,7 @@ LRESULT SetPictureImage(HWND control, LPARAM image) {
 }
 
 LRESULT CALLBACK PictureGadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-  ObjectNumber number = GetWindowLongA(control, GWL_ID);
+  ObjectNumber number = GetWindowLongPtrA(control, GWLP_ID);
   GadgetRecord* record = GadgetExists(number);
   // A control whose number no longer names it has no picture and no record to write.
   if (!record || record->control != control) return PassOn(control, message, wParam, lParam);

@@ -37,8 +37,7 @@ HANDLE* SlotOf(ObjectNumber number) {
 bool GrowFileTable(ObjectNumber number) {
   if (number < 0 || number > HighestFileNumber) return false;
   if (number < FileTable.highestNumber) return true;
-  void* grown = GrowRecordTable(FileTable.handles, static_cast<int32_t>(number + FileTableGrowth + 1),
-                                sizeof(HANDLE));
+  void* grown = GrowRecordTable(FileTable.handles, number + FileTableGrowth + 1, sizeof(HANDLE));
   if (!grown) return false;
   FileTable.handles = static_cast<HANDLE*>(grown);
   FileTable.highestNumber = static_cast<int32_t>(number + FileTableGrowth);

@@ -44,7 +44,7 @@ void* NextObjectRecord(void* payload);
 // records it held keep their contents, the new ones are zero. Returns the table's address, which
 // may have moved, or 0 with the table untouched when the heap refuses or the size does not fit in
 // 31 bits.
-void* GrowRecordTable(void* table, int32_t count, size_t recordSize);
+void* GrowRecordTable(void* table, intptr_t count, size_t recordSize);
 
 // ---- Memory blocks --------------------------------------------------------------------------
 // Passed to ReleaseBlock: releases every block at once.

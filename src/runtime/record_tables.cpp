@@ -2,10 +2,11 @@
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
 
-void* GrowRecordTable(void* table, int32_t count, size_t recordSize) {
-  unsigned long long bytes = static_cast<unsigned long long>(count) * recordSize;
-  if (count <= 0 || bytes > 0x7FFFFFFFull) return nullptr;
-  return HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, table, static_cast<size_t>(bytes));
+void* GrowRecordTable(void* table, intptr_t count, size_t recordSize) {
+  // Compared before multiplying: a pointer-sized count times the record size can wrap.
+  const size_t LargestTable = 0x7FFFFFFF;
+  if (count <= 0 || (recordSize && static_cast<size_t>(count) > LargestTable / recordSize)) return nullptr;
+  return HeapReAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, table, static_cast<size_t>(count) * recordSize);
 }
 
 void* FirstObjectRecord(ObjectRecordHeader* head) { return head ? head + 1 : nullptr; }

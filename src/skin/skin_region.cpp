@@ -38,20 +38,22 @@ HRGN SkinRegionFromSpans(const SkinBlockView& view, long width, long height) {
     capacity = count;
   }
   HeapFree(heap, 0, work);
-  if (!data || count > capacity) {
+  // The platform takes the region's size as a DWORD; an outline too large for it is made run by run.
+  const DWORD HeaderBytes = sizeof(RGNDATAHEADER), RectBytes = sizeof(RECT);
+  if (!data || count > capacity || count > (MAXDWORD - HeaderBytes) / RectBytes) {
     HeapFree(heap, 0, data);
     return SkinRegionByRuns(view, width, height);
   }
 
   RGNDATAHEADER& header = data->rdh;
-  header.dwSize = sizeof(RGNDATAHEADER);
+  header.dwSize = HeaderBytes;
   header.iType = RDH_RECTANGLES;
   header.nCount = count;
-  header.nRgnSize = count * sizeof(RECT);
+  header.nRgnSize = count * RectBytes;
   SetRectEmpty(&header.rcBound);
   const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
   for (uint32_t i = 0; i < count; ++i) UnionRect(&header.rcBound, &header.rcBound, &rects[i]);
-  HRGN region = ExtCreateRegion(nullptr, sizeof(RGNDATAHEADER) + count * sizeof(RECT), data);
+  HRGN region = ExtCreateRegion(nullptr, HeaderBytes + header.nRgnSize, data);
   HeapFree(heap, 0, data);
   // An empty outline: a region with nothing in it, as the exclusive-or would leave.
   if (!region && count == 0) region = CreateRectRgn(0, 0, 0, 0);

@@ -1,6 +1,8 @@
 // Opening and closing numbered windows, and the operations that act on an open window.
 #include <windows.h>
 
+#include <string.h>
+
 #include "runtime/runtime_state.h"
 #include "window/window_slots.h"
 #include "window/window_stages.h"
@@ -59,10 +61,6 @@ POINT PlaceWindow(Centring centring, long x, long y, long width, long height) {
   return place;
 }
 
-void FormatClassName(ObjectNumber number) {
-  wsprintfA(WindowTable.className, "WindowClass_%ld", static_cast<long>(number));
-}
-
 // Hands the activation to a window's owner before the window goes away or hides.
 void ActivateOwner(HWND window) {
   HWND owner = GetWindow(window, GW_OWNER);
@@ -70,6 +68,27 @@ void ActivateOwner(HWND window) {
 }
 
 }  // namespace
+
+void FormatClassName(ObjectNumber number) {
+  // Digits from the lowest up, of the magnitude taken unsigned so that the most negative number
+  // has one too. An intptr_t has at most 19 digits and a sign.
+  char digits[20];
+  char* first = digits + sizeof(digits);
+  uintptr_t magnitude = static_cast<uintptr_t>(number);
+  if (number < 0) magnitude = 0 - magnitude;
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (number < 0) *--first = '-';
+  static const char Prefix[] = "WindowClass_";
+  char* name = WindowTable.className;
+  memcpy(name, Prefix, sizeof(Prefix) - 1);
+  name += sizeof(Prefix) - 1;
+  size_t length = static_cast<size_t>(digits + sizeof(digits) - first);
+  memcpy(name, first, length);
+  name[length] = 0;
+}
 
 ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long width, long height,
                                   DWORD flags, const char* title, HWND parent) {

@@ -91,14 +91,15 @@ LRESULT OnNotify(const NMHDR* header) {
 }
 
 LRESULT OnScroll(HWND control) {
-  RaiseItemAction(control ? GetWindowLongA(control, GWL_ID) : 0);
+  RaiseItemAction(control ? GetWindowLongPtrA(control, GWLP_ID) : 0);
   SourceToAncestor();
   return 0;
 }
 
-// WM_COMMAND from a control: the item is the control's full 32-bit identifier.
+// WM_COMMAND from a control: the item is the control's whole identifier (GWLP_ID, pointer-sized),
+// not the low word that wParam carries.
 LRESULT OnControlCommand(WPARAM wParam, HWND control) {
-  ObjectNumber identifier = GetWindowLongA(control, GWL_ID);
+  ObjectNumber identifier = GetWindowLongPtrA(control, GWLP_ID);
   EventState.detail = HIWORD(wParam);
   RaiseItemAction(identifier);
   if (identifier == CommandBarIdentifier) {

@@ -22,3 +22,6 @@ WindowRecord* NextDynamicRecord(WindowRecord* record);
 inline ObjectNumber IdentifierOf(WindowRecord* record) { return reinterpret_cast<ObjectNumber>(record); }
 // Unlinks and frees a DynamicWindowList record.
 void ReleaseDynamicRecord(WindowRecord* record);
+// Writes the class name of the number's windows into WindowTable.className: "WindowClass_" and
+// the number in decimal, every digit of it, since an AnyNumber identifier is a whole address.
+void FormatClassName(ObjectNumber number);

@@ -22,11 +22,19 @@ static_assert(sizeof(GdiHandleEntry) == 24, "Wine's GDI_HANDLE_ENTRY");
 const int GdiHandleSlots = 0x10000;
 const unsigned short StockFlag = 0x80;
 
+// Where the TEB keeps the PEB and the PEB the GdiSharedHandleTable: both move with the pointer size.
+#ifdef _WIN64
+const size_t TebPebOffset = 0x60;
+const size_t PebGdiTableOffset = 0xF8;
+#else
+const size_t TebPebOffset = 0x30;
+const size_t PebGdiTableOffset = 0x94;
+#endif
+
 const GdiHandleEntry* GdiHandleTable() {
-  // TEB + 0x30: the PEB; PEB + 0x94: GdiSharedHandleTable (32-bit layouts).
   const char* teb = reinterpret_cast<const char*>(NtCurrentTeb());
-  const char* peb = *reinterpret_cast<const char* const*>(teb + 0x30);
-  return *reinterpret_cast<const GdiHandleEntry* const*>(peb + 0x94);
+  const char* peb = *reinterpret_cast<const char* const*>(teb + TebPebOffset);
+  return *reinterpret_cast<const GdiHandleEntry* const*>(peb + PebGdiTableOffset);
 }
 
 long CountGdiObjects(long* byType) {

@@ -82,7 +82,7 @@ namespace {
 
 BOOL CALLBACK CountIdentifier(HWND child, LPARAM context) {
   auto* search = reinterpret_cast<std::pair<ObjectNumber, int>*>(context);
-  if (GetWindowLongA(child, GWL_ID) == search->first) ++search->second;
+  if (GetWindowLongPtrA(child, GWLP_ID) == search->first) ++search->second;
   return TRUE;
 }
 

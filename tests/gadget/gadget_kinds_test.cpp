@@ -37,8 +37,8 @@ TEST_F(GadgetKindsTest, EachKindGetsItsClassAndStyles) {
     EXPECT_EQ(c.extendedStyle,
               static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)) & WS_EX_CLIENTEDGE);
   }
-  EXPECT_EQ(reinterpret_cast<LONG>(EditFocusProcedure),
-            GetWindowLongA(GadgetHandleOf(5), GWL_WNDPROC));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(EditFocusProcedure),
+            GetWindowLongPtrA(GadgetHandleOf(5), GWLP_WNDPROC));
 }
 
 // The push button's state slots are the button messages: a button that holds a check state (a

@@ -20,7 +20,7 @@ TEST_F(GadgetTableTest, StartUpGivesThirtyTwoZeroSlotsAndTheGuiFont) {
   EXPECT_EQ(32 * sizeof(GadgetRecord), SlotBytes());
   for (int n = 0; n < 32; ++n) EXPECT_EQ(nullptr, GadgetTable.slots[n].control) << n;
   EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT), GadgetTable.font);
-  EXPECT_EQ(16u, sizeof(GadgetRecord));
+  EXPECT_EQ(4 * sizeof(void*), sizeof(GadgetRecord));  // four pointer-sized fields, no padding
 }
 
 TEST_F(GadgetTableTest, NumbersUpTo29FitAndNumber30GrowsTo62SlotsKeepingGadgets) {
@@ -38,7 +38,7 @@ TEST_F(GadgetTableTest, NumbersUpTo29FitAndNumber30GrowsTo62SlotsKeepingGadgets)
   EXPECT_EQ(62 * sizeof(GadgetRecord), SlotBytes());
   for (int n = 0; n <= 30; ++n) {
     EXPECT_EQ(made[n], GadgetHandleOf(n)) << n;
-    EXPECT_EQ(n, GetWindowLongA(made[n], GWL_ID)) << n;
+    EXPECT_EQ(n, GetWindowLongPtrA(made[n], GWLP_ID)) << n;
   }
   for (int n = 31; n < 62; ++n) EXPECT_EQ(nullptr, GadgetTable.slots[n].control) << n;
   // Numbers below the new highest do not grow it again.
@@ -99,11 +99,11 @@ TEST_F(GadgetTableTest, ControlsCarryTheirNumberTheParentTheFontAndGadgetProcedu
   for (HWND control : {label, GadgetHandleOf(any)}) {
     EXPECT_EQ(main_, GetParent(control));
     EXPECT_EQ(reinterpret_cast<LRESULT>(GadgetTable.font), SendMessageA(control, WM_GETFONT, 0, 0));
-    EXPECT_EQ(reinterpret_cast<LONG>(GadgetProcedure), GetWindowLongA(control, GWL_WNDPROC));
-    EXPECT_NE(nullptr, LookupGadget(GetWindowLongA(control, GWL_ID))->previousProcedure);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(GadgetProcedure), GetWindowLongPtrA(control, GWLP_WNDPROC));
+    EXPECT_NE(nullptr, LookupGadget(GetWindowLongPtrA(control, GWLP_ID))->previousProcedure);
   }
-  EXPECT_EQ(7, GetWindowLongA(label, GWL_ID));
-  EXPECT_EQ(any, GetWindowLongA(GadgetHandleOf(any), GWL_ID));
+  EXPECT_EQ(7, GetWindowLongPtrA(label, GWLP_ID));
+  EXPECT_EQ(any, GetWindowLongPtrA(GadgetHandleOf(any), GWLP_ID));
 }
 
 TEST_F(GadgetTableTest, AnyNumberGadgetsLiveOutsideTheTable) {

@@ -131,7 +131,7 @@ TEST_F(PictureGadgetTest, TheImageMessagesGiveTheLastPictureSet) {
   HWND any = Picture(AnyNumber, second);
   EXPECT_EQ(reinterpret_cast<LRESULT>(second), SendMessageA(any, STM_GETIMAGE, 0, 0));
   // Neither the gadget's procedure nor its font is that of the other kinds.
-  EXPECT_EQ(reinterpret_cast<LONG>(PictureGadgetProcedure), GetWindowLongA(control, GWL_WNDPROC));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(PictureGadgetProcedure), GetWindowLongPtrA(control, GWLP_WNDPROC));
   EXPECT_EQ(0, SendMessageA(control, WM_GETFONT, 0, 0));
 }
 

@@ -1,5 +1,6 @@
-// Checks the built launcher.exe as a Windows loader sees it: a 32-bit GUI program that imports
-// only system DLLs and carries the program icon and the common-controls manifest.
+// Checks the built launcher.exe as a Windows loader sees it: a GUI program for the architecture of
+// its build tree that imports only system DLLs and carries the program icon and the
+// common-controls manifest.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,9 +14,18 @@ namespace {
 
 std::string LauncherPath() { return LAUNCHER_EXE_PATH; }
 
+// The launcher is built for the same architecture as this test: a PE32 image on i686, a PE32+
+// image on x86_64, whose optional header is laid out differently.
+typedef IMAGE_NT_HEADERS BuiltNtHeaders;
+#ifdef _WIN64
+const WORD BuiltMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
+const WORD BuiltMachine = IMAGE_FILE_MACHINE_I386;
+#endif
+
 struct PeView {
   const std::vector<unsigned char>* file;
-  const IMAGE_NT_HEADERS32* nt;
+  const BuiltNtHeaders* nt;
 };
 
 // Maps a relative virtual address to its offset in the file through the section table.
@@ -28,16 +38,18 @@ long FileOffsetOf(const PeView& pe, DWORD rva) {
   return -1;
 }
 
-// Reads a PE32 image and checks its headers.
+// Reads an image of the build's architecture and checks its headers.
 void LoadImage(const std::string& path, std::vector<unsigned char>* bytes, PeView* pe) {
   *bytes = ReadWholeFile(path);
   ASSERT_GT(bytes->size(), sizeof(IMAGE_DOS_HEADER)) << path;
   auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes->data());
   ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-  ASSERT_LT((size_t)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes->size());
+  ASSERT_LT((size_t)dos->e_lfanew + sizeof(BuiltNtHeaders), bytes->size());
   pe->file = bytes;
-  pe->nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes->data() + dos->e_lfanew);
+  pe->nt = reinterpret_cast<const BuiltNtHeaders*>(bytes->data() + dos->e_lfanew);
   ASSERT_EQ(pe->nt->Signature, IMAGE_NT_SIGNATURE);
+  // Only the optional header of the build's own format may be read through BuiltNtHeaders.
+  ASSERT_EQ(pe->nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR_MAGIC) << path;
 }
 
 // The names of the DLLs the image imports, in table order.
@@ -76,9 +88,9 @@ class LauncherImage : public ::testing::Test {
   PeView pe{};
 };
 
-TEST_F(LauncherImage, IsA32BitGuiProgram) {
-  EXPECT_EQ(pe.nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-  EXPECT_EQ(pe.nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+TEST_F(LauncherImage, IsAGuiProgramOfTheBuildsArchitecture) {
+  EXPECT_EQ(pe.nt->FileHeader.Machine, BuiltMachine);
+  EXPECT_EQ(pe.nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR_MAGIC);
   EXPECT_EQ(pe.nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   EXPECT_TRUE(pe.nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
 }
@@ -113,8 +125,9 @@ TEST_F(LauncherImage, CarriesIconAndCommonControlsManifest) {
   const char* text = static_cast<const char*>(LockResource(LoadResource(mod, res)));
   ASSERT_NE(text, nullptr);
   std::string manifest(text, SizeofResource(mod, res));
+  // One manifest serves the i686 and the x86_64 build: it names no architecture of its own.
   for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                           "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"",
+                           "processorArchitecture=\"*\"", "publicKeyToken=\"6595b64144ccf1df\"",
                            "language=\"*\""}) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
   }

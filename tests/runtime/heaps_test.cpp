@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -29,7 +30,9 @@ TEST_F(Heaps, StartUpCreatesThreeHeaps) {
 TEST_F(Heaps, AllocateBlockGivesZeroFilledBlocksOrZero) {
   EXPECT_EQ(AllocateBlock(0), nullptr);
   EXPECT_EQ(AllocateBlock(-5), nullptr);
-  EXPECT_EQ(AllocateBlock(0x7FFFFFFF), nullptr);  // the heap refuses
+  // The heap refuses: the largest size there is, from a heap that cannot grow to it.
+  EXPECT_EQ(AllocateFromFixedHeap(&MemoryState.blockHeap, [] { return AllocateBlock(0x7FFFFFFF); }),
+            nullptr);
   unsigned char* block = static_cast<unsigned char*>(AllocateBlock(100));
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(HeapSize(MemoryState.blockHeap, 0, block), 100u);
@@ -130,7 +133,9 @@ TEST_F(Heaps, ReleasingARecordOfAnotherListChangesNothing) {
 TEST_F(Heaps, RefusedRecordLeavesTheListUnchanged) {
   ObjectRecordHeader* list = nullptr;
   void* a = AllocateObjectRecord(&list, 16);
-  EXPECT_EQ(AllocateObjectRecord(&list, 0x7FFFFFF0), nullptr);
+  void* refused = AllocateFromFixedHeap(&MemoryState.objectHeap,
+                                        [&] { return AllocateObjectRecord(&list, 0x7FFFFFF0); });
+  EXPECT_EQ(refused, nullptr);
   EXPECT_EQ(Payloads(list), (std::vector<void*>{a}));
   // A size below the header still gets a whole header.
   void* tiny = AllocateObjectRecord(&list, 2);
@@ -139,6 +144,28 @@ TEST_F(Heaps, RefusedRecordLeavesTheListUnchanged) {
             sizeof(ObjectRecordHeader));
   ReleaseObjectRecord(&list, tiny);
   ReleaseObjectRecord(&list, a);
+}
+
+TEST_F(Heaps, GrowRecordTableKeepsRecordsAndRefusesTablesBeyond31Bits) {
+  intptr_t* table =
+      static_cast<intptr_t*>(HeapAlloc(RuntimeState.heap, HEAP_ZERO_MEMORY, 4 * sizeof(intptr_t)));
+  ASSERT_NE(table, nullptr);
+  table[3] = 0x5A;
+  // The last count's table is 2^64 bytes on 64-bit: a product taken in pointer-sized arithmetic
+  // wraps to 0 and would pass for a small table.
+  const intptr_t refused[] = {0, -1, INTPTR_MIN, 0x7FFFFFFF / 16 + 1, INTPTR_MAX,
+                              static_cast<intptr_t>(SIZE_MAX / 16 + 1)};
+  for (intptr_t count : refused) {
+    SCOPED_TRACE(count);
+    EXPECT_EQ(GrowRecordTable(table, count, 16), nullptr);
+  }
+  EXPECT_TRUE(IsLiveBlock(table));
+  intptr_t* grown = static_cast<intptr_t*>(GrowRecordTable(table, 8, sizeof(intptr_t)));
+  ASSERT_NE(grown, nullptr);
+  EXPECT_EQ(HeapSize(RuntimeState.heap, 0, grown), 8 * sizeof(intptr_t));
+  EXPECT_EQ(grown[3], 0x5A);
+  for (int i = 4; i < 8; ++i) EXPECT_EQ(grown[i], 0) << i;
+  HeapFree(RuntimeState.heap, 0, grown);
 }
 
 TEST_F(Heaps, DestroyingTheObjectHeapTakesEveryRecord) {

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 namespace {
 
 // An event loop fixture: window 1 is a visible captioned window, window 2 a runtime window
@@ -160,7 +162,7 @@ TEST_F(EventTest, NotificationsMapByClassPrefixAndReportTheTopLevelAncestor) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "notification " << int(c.notification) << " from "
-                                    << GetWindowLongA(c.from, GWL_ID));
+                                    << GetWindowLongPtrA(c.from, GWLP_ID));
     NMHDR header = {c.from, UINT_PTR(0x00C0FFEE), c.notification};
     Outcome outcome = SendThenWait(inner_, WM_NOTIFY, 0, LPARAM(&header));
     EXPECT_EQ(0, outcome.answer);
@@ -257,6 +259,34 @@ TEST_F(EventTest, ControlCommandsCarryTheFullIdentifierAndTheNotificationCode) {
   EXPECT_EQ(EventCommand, command.code);
   EXPECT_EQ(42, command.item);
   EXPECT_EQ(7, command.detail);
+}
+
+// What broke: identifiers were read as 32-bit window longs, so on 64-bit a control whose
+// identifier (an AnyNumber address) has bits above 31 reported another item.
+TEST_F(EventTest, PointerSizedIdentifiersArriveWhole) {
+  const ObjectNumber wide = static_cast<ObjectNumber>(UINTPTR_MAX / 3);  // every other bit set
+  struct Case {
+    const char* className;
+    ObjectNumber identifier;
+    UINT message;
+    WPARAM wParam;
+  } cases[] = {
+      {"ScrollBar", wide, WM_HSCROLL, SB_LINEDOWN},
+      {"ScrollBar", wide - 1, WM_VSCROLL, SB_LINEUP},
+      {"Edit", wide - 2, WM_COMMAND, MAKEWPARAM(LOWORD(wide - 2), EN_CHANGE)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.identifier);
+    HWND control = Control(c.className, c.identifier);
+    ASSERT_EQ(c.identifier, GetWindowLongPtrA(control, GWLP_ID)) << "the platform keeps it whole";
+    Outcome outcome = SendThenWait(inner_, c.message, c.wParam, LPARAM(control));
+    EXPECT_EQ(EventItemAction, outcome.code);
+    EXPECT_EQ(c.identifier, outcome.item);
+  }
+  // A gadget notice carries the identifier in wParam.
+  Outcome notice = SendThenWait(main_, GadgetNoticeMessage, WPARAM(wide), DetailFocusLost);
+  EXPECT_EQ(wide, notice.item);
+  EXPECT_EQ(DetailFocusLost, notice.detail);
 }
 
 TEST_F(EventTest, ListBoxCommandsMapSelectionAndDoubleClickAndDropTheRest) {

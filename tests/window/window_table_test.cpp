@@ -1,9 +1,12 @@
 // The window table: start-up, opening with the runtime's flags, geometry and centring, growth,
 // AnyNumber identifiers, replacement, closing, the lookups, and refusal of bad numbers.
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "runtime/heaps.h"
+#include "window/window_slots.h"
 #include "window_fixture.h"
 
 namespace {
@@ -258,10 +261,10 @@ TEST_F(WindowTest, AnyNumberWindowsLiveOutsideTheTableAndEveryLookupAcceptsThem)
   EXPECT_EQ(window, RecordOf(first)->handle);
   for (int slot = 0; slot < 12; ++slot) EXPECT_EQ(nullptr, WindowTable.records[slot].handle);
 
-  char expectedClass[64], className[64] = "";
-  wsprintfA(expectedClass, "WindowClass_%ld", long(first));
+  const std::string expectedClass = "WindowClass_" + std::to_string(first);
+  char className[64] = "";
   GetClassNameA(window, className, sizeof(className));
-  EXPECT_STREQ(expectedClass, className);
+  EXPECT_EQ(expectedClass, className);
 
   SelectCurrentWindow(first);
   EXPECT_EQ(window, CurrentWindowHandle());
@@ -274,9 +277,20 @@ TEST_F(WindowTest, AnyNumberWindowsLiveOutsideTheTableAndEveryLookupAcceptsThem)
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(nullptr, WindowHandleOf(first));
   EXPECT_EQ(&WindowTable.emptyRecord, RecordOf(first));
-  EXPECT_FALSE(ClassRegistered(expectedClass));
+  EXPECT_FALSE(ClassRegistered(expectedClass.c_str()));
   EXPECT_EQ(nullptr, FindObjectRecord(WindowTable.dynamicWindows, reinterpret_cast<void*>(first)));
   EXPECT_TRUE(IsWindow(WindowHandleOf(second)));
+}
+
+// What broke: the number went through a 32-bit long, so on 64-bit AnyNumber windows whose
+// addresses differ only above bit 31 got the same class name.
+TEST_F(WindowTest, ClassNameCarriesEveryDigitOfThePointerSizedNumber) {
+  const ObjectNumber numbers[] = {0, 7, HighestWindowNumber, AnyNumber, INTPTR_MAX, INTPTR_MIN};
+  for (ObjectNumber number : numbers) {
+    SCOPED_TRACE(number);
+    FormatClassName(number);
+    EXPECT_EQ("WindowClass_" + std::to_string(number), WindowTable.className);
+  }
 }
 
 TEST_F(WindowTest, ReopeningANumberReplacesTheWindowAndItsClass) {

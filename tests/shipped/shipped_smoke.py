@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Smoke test of the shipped, stripped launcher.exe, run the way a player runs it.
+
+The program is copied into a folder whose name holds a space and started there as its own
+process: under 32-bit Wine where this machine runs 32-bit programs natively, otherwise under CPU
+emulation (cmake/wine-emulated). The test waits for the 575 x 385 window centred on the screen,
+compares the screen with the skin's own pixels, clicks "Quit" with real input and expects exit
+code 0.
+
+    shipped_smoke.py LAUNCHER_EXE WORK_DIR ARTWORK_BMP SOURCE_DIR
+
+ZINDLE_SMOKE=native|emulated forces the way it is run (default: what scripts/probe-i386 says).
+"""
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+
+LAUNCHER, WORK, ARTWORK, SOURCE = sys.argv[1:5]
+WIDTH, HEIGHT = 575, 385
+QUIT = (355 + 30, 250 + 10)   # centre of "Quit", in window coordinates
+WINDOW_SECONDS = {"native": 60, "emulated": 420}
+EXIT_SECONDS = {"native": 30, "emulated": 180}
+
+
+def run(*args, check=True):
+    return subprocess.run([str(arg) for arg in args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                          timeout=60, check=check, text=True)
+
+
+def mode():
+    forced = os.environ.get("ZINDLE_SMOKE", "")
+    if forced in ("native", "emulated"):
+        return forced, "forced by ZINDLE_SMOKE"
+    probe = run(os.path.join(SOURCE, "scripts", "probe-i386")).stdout.strip()
+    return ("native" if probe.startswith("native") else "emulated"), probe
+
+
+def find_window():
+    found = run("xdotool", "search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
+    return found[0] if found else None
+
+
+def geometry(window):
+    shell = run("xdotool", "getwindowgeometry", "--shell", window).stdout
+    fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
+    return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+
+def screen():
+    """The root window as (width, height, pixel(x, y) -> (r, g, b))."""
+    shot = os.path.join(WORK, "screen.ppm")
+    run("import", "-window", "root", "-depth", "8", shot)
+    data = open(shot, "rb").read()
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    width, height = int(header.group(1)), int(header.group(2))
+    body = data[header.end():]
+    return width, height, lambda x, y: tuple(body[(y * width + x) * 3:(y * width + x) * 3 + 3])
+
+
+def artwork():
+    data = open(ARTWORK, "rb").read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) & ~3
+
+    def pixel(x, y):
+        at = offset + (height - 1 - y) * stride + x * 3
+        b, g, r = data[at:at + 3]
+        return (r, g, b)
+    return pixel
+
+
+def skin_points():
+    """A grid of opaque skin points away from the buttons, in window coordinates."""
+    skin = artwork()
+    buttons = [(160, 250), (355, 250)]
+    points = []
+    for y in range(10, HEIGHT - 10, 25):
+        for x in range(10, WIDTH - 10, 25):
+            if any(bx - 4 <= x < bx + 64 and by - 4 <= y < by + 24 for bx, by in buttons):
+                continue
+            if skin(x, y) != (255, 0, 255):
+                points.append(((x, y), skin(x, y)))
+    return points
+
+
+def fail(message):
+    print("FAIL: " + message)
+    return 1
+
+
+def stop(process):
+    """Ends the runner if it still runs; the emulated one cleans up (its prefix's server, the
+    emulator's registration) on TERM."""
+    if process.poll() is None:
+        os.killpg(process.pid, signal.SIGTERM)
+        try:
+            process.wait(30)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+
+
+def main():
+    how, why = mode()
+    print("shipped program run %s: %s" % (how, why))
+    folder = os.path.join(WORK, "Zindle Games")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    program = os.path.join(folder, "launcher.exe")
+    shutil.copy(LAUNCHER, program)
+    runner = os.path.join(SOURCE, "cmake", "wine-exec" if how == "native" else "wine-emulated")
+    environment = dict(os.environ, ZINDLE_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER))))
+    if how == "native":
+        environment["ZINDLE_WINE_ARCH"] = "win32"
+    started = time.monotonic()
+    # Wine's output goes to a file: servers it starts would otherwise hold CTest's pipe open.
+    log = open(os.path.join(WORK, "wine.log"), "w")
+    process = subprocess.Popen([runner, program], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
+                               stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+    try:
+        code = drive(how, process, started)
+    finally:
+        stop(process)
+        log.close()
+    if code:
+        print("Wine's output:\n" + open(os.path.join(WORK, "wine.log"), errors="replace").read()[-3000:])
+    return code
+
+
+def drive(how, process, started):
+    """Waits for the window, checks it, clicks "Quit" and expects exit code 0."""
+
+    window = None
+    while time.monotonic() - started < WINDOW_SECONDS[how] and process.poll() is None:
+        window = find_window()
+        if window:
+            break
+        time.sleep(0.5)
+    if not window:
+        return fail("no visible window \"Zindle\" after %.0f s (exit code %s)"
+                    % (time.monotonic() - started, process.poll()))
+    print("window after %.1f s" % (time.monotonic() - started))
+
+    # The window is up once it is mapped; give its first paint a moment under emulation.
+    time.sleep(1 if how == "native" else 5)
+    left, top, width, height = geometry(window)
+    screen_width, screen_height, pixel = screen()
+    if (width, height) != (WIDTH, HEIGHT):
+        return fail("window is %d x %d, expected %d x %d" % (width, height, WIDTH, HEIGHT))
+    centred = ((screen_width - WIDTH) // 2, (screen_height - HEIGHT) // 2)
+    if abs(left - centred[0]) > 1 or abs(top - centred[1]) > 1:
+        return fail("window at (%d, %d), expected centred at %s" % (left, top, centred))
+    points = skin_points()
+    wrong = [(point, colour, pixel(left + point[0], top + point[1])) for point, colour in points
+             if max(abs(a - b) for a, b in zip(colour, pixel(left + point[0], top + point[1]))) > 8]
+    if len(points) < 100 or wrong:
+        return fail("%d of %d skin points differ from the skin, e.g. %s" % (len(wrong), len(points), wrong[:3]))
+
+    run("xdotool", "mousemove", left + QUIT[0], top + QUIT[1])
+    time.sleep(0.2)
+    run("xdotool", "click", "1")
+    try:
+        code = process.wait(EXIT_SECONDS[how])
+    except subprocess.TimeoutExpired:
+        return fail("launcher still running %d s after the click on \"Quit\"" % EXIT_SECONDS[how])
+    if code != 0:
+        return fail("exit code %d after \"Quit\"" % code)
+    print("shipped program passed: window, skin and \"Quit\" with exit code 0, in %.1f s"
+          % (time.monotonic() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
