@@ -11,18 +11,15 @@
 
 namespace {
 
-// The longest path the platform's wide-character calls can name, with its terminator.
-const DWORD LongestWidePath = 32768;
-
 wchar_t* AllocateWide(size_t count) {
   return static_cast<wchar_t*>(HeapAlloc(RuntimeState.heap, 0, count * sizeof(wchar_t)));
 }
 
 // The running program's full path in a RuntimeHeap block, or null. GetModuleFileNameW fills the
 // whole buffer, cut and perhaps without a terminator, when the path does not fit: the buffer
-// grows until the path and its terminator fit.
+// grows until the path and its terminator fit, the last try at the longest path there can be.
 wchar_t* OwnPathW() {
-  for (DWORD size = MAX_PATH; size <= LongestWidePath; size *= 2) {
+  for (DWORD size = MAX_PATH; size != 0; size = NextPathBufferSize(size)) {
     wchar_t* path = AllocateWide(size);
     if (!path) return nullptr;
     DWORD length = GetModuleFileNameW(nullptr, path, size);

@@ -39,3 +39,8 @@ size_t WideFolderLength(const wchar_t* path) {
   }
   return length;
 }
+
+uint32_t NextPathBufferSize(uint32_t size) {
+  if (size >= LongestWidePath) return 0;
+  return size > LongestWidePath / 2 ? LongestWidePath : size * 2;
+}

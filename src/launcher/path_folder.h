@@ -26,3 +26,11 @@ DefaultFolderResult DefaultFolderOfFile(const char* file, char* folder, int32_t 
 // Number of characters of a wide path's folder part, up to and including its last backslash;
 // 0 for null or a path without a backslash.
 size_t WideFolderLength(const wchar_t* path);
+
+// The longest path the platform's wide-character calls can name, with its terminator.
+const uint32_t LongestWidePath = 32768;
+
+// The buffer size, in characters, to try after a buffer of size characters proved too small for
+// a path: twice as large, but never past LongestWidePath, which is always the last size tried;
+// 0 once size has reached LongestWidePath.
+uint32_t NextPathBufferSize(uint32_t size);

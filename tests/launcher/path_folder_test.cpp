@@ -128,4 +128,26 @@ TEST(WideFolderLength, Cases) {
   }
 }
 
+// Reading the launcher's own path never tried a buffer between 16,640 and 32,767 characters.
+TEST(NextPathBufferSize, GrowsToTheLongestPathAndStopsThere) {
+  struct Case {
+    uint32_t size;
+    uint32_t next;
+  } cases[] = {
+      {260, 520},         {8320, 16640},      {16384, 32768},
+      {16385, 32768},     {16640, 32768},     {32767, 32768},
+      {32768, 0},         {65536, 0},         {0xFFFFFFFFu, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.size));
+    EXPECT_EQ(NextPathBufferSize(c.size), c.next);
+  }
+  // From MAX_PATH the sizes tried end with the longest path itself.
+  uint32_t last = 0;
+  int tries = 0;
+  for (uint32_t size = 260; size != 0 && tries < 64; size = NextPathBufferSize(size), ++tries) last = size;
+  EXPECT_EQ(last, LongestWidePath);
+  EXPECT_EQ(tries, 8);
+}
+
 }  // namespace
