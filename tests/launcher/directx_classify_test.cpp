@@ -28,6 +28,8 @@ TEST(DirectXClassification, WholeTable) {
       {"4.07.00.0716", 716, "7.0a", 0},
       {"4.07.00.0700", 700, "7.0", 0},
       {"4.06.02.0436", 436, "????", 1},
+      // An older version whose build number is above 903 passes as 9.0c.
+      {"4.05.01.1721", 1721, "9.0c", 1},
       // Neighbours of refused numbers are accepted.
       {"4.07.00.0701", 701, "????", 1},
       {"4.08.01.0880", 880, "????", 1},
