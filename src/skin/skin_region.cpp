@@ -22,25 +22,31 @@ HRGN SkinRegionByRuns(const SkinBlockView& view, long width, long height) {
 HRGN SkinRegionFromSpans(const SkinBlockView& view, long width, long height) {
   uint32_t runCount = SkinRunCount(view);
   HANDLE heap = RuntimeState.heap;
-  void* work = HeapAlloc(heap, 0, SkinSpanWorkBytes(runCount));
+  // A table whose work space cannot be addressed is made run by run.
+  size_t workBytes = SkinSpanWorkBytes(runCount);
+  void* work = workBytes ? HeapAlloc(heap, 0, workBytes) : nullptr;
   if (!work) return SkinRegionByRuns(view, width, height);
 
   // A first guess that fits the usual table; a table that needs more is measured, then made.
+  // The platform takes the region's size as a DWORD; an outline too large for it is made run by
+  // run. Checked before each allocation, whose size would otherwise wrap in a 32-bit program.
+  const DWORD HeaderBytes = sizeof(RGNDATAHEADER), RectBytes = sizeof(RECT);
+  const uint32_t LargestCount = (MAXDWORD - HeaderBytes) / RectBytes;
   uint32_t capacity = runCount + 16;
   RGNDATA* data = nullptr;
   uint32_t count = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     HeapFree(heap, 0, data);
-    data = static_cast<RGNDATA*>(HeapAlloc(heap, 0, sizeof(RGNDATAHEADER) + size_t(capacity) * sizeof(RECT)));
+    data = nullptr;
+    if (capacity > LargestCount) break;
+    data = static_cast<RGNDATA*>(HeapAlloc(heap, 0, HeaderBytes + size_t(capacity) * RectBytes));
     if (!data) break;
     count = CollectSkinSpans(view, width, height, reinterpret_cast<SpanRect*>(data->Buffer), capacity, work);
     if (count <= capacity) break;
     capacity = count;
   }
   HeapFree(heap, 0, work);
-  // The platform takes the region's size as a DWORD; an outline too large for it is made run by run.
-  const DWORD HeaderBytes = sizeof(RGNDATAHEADER), RectBytes = sizeof(RECT);
-  if (!data || count > capacity || count > (MAXDWORD - HeaderBytes) / RectBytes) {
+  if (!data || count > capacity) {
     HeapFree(heap, 0, data);
     return SkinRegionByRuns(view, width, height);
   }

@@ -1,6 +1,7 @@
 #include "skin/skin_spans.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -69,10 +70,14 @@ bool SameSpans(const Span* a, const Span* b, uint32_t count) {
 
 }  // namespace
 
-size_t SkinSpanWorkBytes(uint32_t runCount) {
-  size_t n = size_t(runCount) + 1;
-  return n * (sizeof(SpanRect) + 2 * sizeof(Span) + 4 * sizeof(int32_t) + 2 * sizeof(uint32_t));
+uint64_t SkinSpanWorkBytesWithin(uint32_t runCount, uint64_t largest) {
+  // At most 2^32 entries of 56 bytes: the product cannot wrap 64 bits.
+  uint64_t n = uint64_t(runCount) + 1;
+  uint64_t bytes = n * (sizeof(SpanRect) + 2 * sizeof(Span) + 4 * sizeof(int32_t) + 2 * sizeof(uint32_t));
+  return bytes > largest ? 0 : bytes;
 }
+
+size_t SkinSpanWorkBytes(uint32_t runCount) { return size_t(SkinSpanWorkBytesWithin(runCount, SIZE_MAX)); }
 
 uint32_t CollectSkinSpans(const SkinBlockView& view, int32_t width, int32_t height, SpanRect* out,
                           uint32_t capacity, void* work) {

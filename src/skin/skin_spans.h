@@ -12,7 +12,12 @@ struct SpanRect {
   int32_t left, top, right, bottom;  // right and bottom exclusive
 };
 
-// Bytes of work space CollectSkinSpans needs for a table of runCount runs.
+// Bytes of work space CollectSkinSpans needs for a table of runCount runs, or 0 when that is
+// more than largest bytes. Counted in 64 bits, so that any address width can be checked.
+uint64_t SkinSpanWorkBytesWithin(uint32_t runCount, uint64_t largest);
+
+// SkinSpanWorkBytesWithin for this program's address width: 0 when the work space cannot be
+// addressed, which a 32-bit program reaches with 76,695,844 runs.
 size_t SkinSpanWorkBytes(uint32_t runCount);
 
 // Computes the rectangles in the form platform regions keep: bands from top to bottom,

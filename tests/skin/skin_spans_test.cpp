@@ -124,3 +124,29 @@ TEST(SkinSpansTest, RandomTablesFollowTheExclusiveOr) {
 }
 
 }  // namespace
+
+// The work space's size wrapped in a 32-bit program: 76,695,844 runs asked for 24 bytes.
+TEST(SkinSpanWorkBytes, RefusesWhatCannotBeAddressed) {
+  const uint64_t Largest32 = UINT32_MAX;
+  struct Case {
+    uint32_t runCount;
+    uint64_t largest;
+    uint64_t bytes;
+  } cases[] = {
+      {0, Largest32, 56},
+      {1, Largest32, 112},
+      {76695843, Largest32, 4294967264u},  // the most a 32-bit address space can take
+      {76695844, Largest32, 0},            // 4,294,967,320 bytes: wrapped to 24 before
+      {UINT32_MAX / 6, Largest32, 0},      // the most runs a block can name
+      {UINT32_MAX, Largest32, 0},
+      {UINT32_MAX, UINT64_MAX, (uint64_t(UINT32_MAX) + 1) * 56},
+      {76695844, UINT64_MAX, 4294967320u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.runCount));
+    EXPECT_EQ(SkinSpanWorkBytesWithin(c.runCount, c.largest), c.bytes);
+  }
+  // This program's own width: the size either fits in size_t or is refused.
+  EXPECT_EQ(uint64_t(SkinSpanWorkBytes(76695844)), sizeof(size_t) == 4 ? 0u : 4294967320u);
+  EXPECT_EQ(SkinSpanWorkBytes(3), 224u);
+}
