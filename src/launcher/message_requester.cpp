@@ -15,14 +15,27 @@ void TakeDisabledWindowList() {
 
 void LeaveDisabledWindowList() { InterlockedExchange(&DisabledWindowListBusy, 0); }
 
-// Unlinks and frees the newest record of the thread and returns its window; 0 when the thread
-// has none left.
-HWND DropNewestRecordOf(DWORD thread) {
+// The number of the latest ShowModalMessage call; each call marks its records with its own.
+volatile LONG LastLockCall;
+
+// A lockCall no record of LockThreadWindows carries: never 0, also once the count wraps.
+LONG NextLockCall() {
+  LONG call;
+  do call = InterlockedIncrement(&LastLockCall);
+  while (call == 0);
+  return call;
+}
+
+const bool AnyLockCall = true;
+
+// Unlinks and frees the newest record of the thread (and, unless anyCall, of that lockCall) and
+// returns its window; 0 when there is none left.
+HWND DropNewestRecordOf(DWORD thread, LONG lockCall, bool anyCall) {
   HWND window = nullptr;
   TakeDisabledWindowList();
   for (void* p = FirstObjectRecord(DisabledWindowList); p; p = NextObjectRecord(p)) {
     DisabledWindowRecord* record = static_cast<DisabledWindowRecord*>(p);
-    if (record->thread != thread) continue;
+    if (record->thread != thread || (!anyCall && record->lockCall != lockCall)) continue;
     window = record->window;
     ReleaseObjectRecord(&DisabledWindowList, record);
     break;
@@ -34,11 +47,15 @@ HWND DropNewestRecordOf(DWORD thread) {
 }  // namespace
 
 int32_t ShowModalMessage(const char* caption, const char* text, UINT style) {
-  LockThreadWindows(1);
+  // The call's own number marks what it disables, so that it enables exactly those windows
+  // again, even when another requester of this thread is still up around it.
+  LONG call = NextLockCall();
+  EnumWindows(LockOneWindow, call);
   // Taken after the lock: the foreground window is never disabled, so the owner is enabled.
   HWND owner = RequesterOwner();
   int32_t answer = MessageBoxA(owner, text, caption, style);
-  LockThreadWindows(0);
+  DWORD thread = GetCurrentThreadId();
+  while (HWND window = DropNewestRecordOf(thread, call, !AnyLockCall)) EnableWindow(window, TRUE);
   return answer;
 }
 
@@ -48,14 +65,14 @@ int32_t ShowModalMessage(const char* caption, const char* text) {
 
 void LockThreadWindows(int32_t lock) {
   if (lock) {
-    EnumWindows(LockOneWindow, lock);
+    EnumWindows(LockOneWindow, 0);
     return;
   }
   DWORD thread = GetCurrentThreadId();
-  while (HWND window = DropNewestRecordOf(thread)) EnableWindow(window, TRUE);
+  while (HWND window = DropNewestRecordOf(thread, 0, AnyLockCall)) EnableWindow(window, TRUE);
 }
 
-BOOL CALLBACK LockOneWindow(HWND window, LPARAM) {
+BOOL CALLBACK LockOneWindow(HWND window, LPARAM lockCall) {
   DWORD thread = GetCurrentThreadId();
   if (GetWindowThreadProcessId(window, nullptr) != thread) return TRUE;
   if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
@@ -68,6 +85,7 @@ BOOL CALLBACK LockOneWindow(HWND window, LPARAM) {
   if (record) {
     record->thread = thread;
     record->window = window;
+    record->lockCall = static_cast<LONG>(lockCall);
   }
   LeaveDisabledWindowList();
   if (record) EnableWindow(window, FALSE);

@@ -11,6 +11,7 @@
 struct DisabledWindowRecord {
   DWORD thread;
   HWND window;
+  LONG lockCall;  // the ShowModalMessage call that disabled it; 0 for LockThreadWindows
 };
 
 // Every window a requester has disabled and not yet enabled again: an ObjectList on the
@@ -20,6 +21,8 @@ extern ObjectRecordHeader* DisabledWindowList;
 // Disables the calling thread's other visible, enabled top-level windows, shows a message box
 // owned by the foreground window (when it belongs to this process), enables exactly those
 // windows again and returns the box's answer (MessageBoxA's result; 0 when it failed to show).
+// A requester shown on the same thread while the box is up (from a timer, a hook) enables only
+// the windows it disabled itself.
 int32_t ShowModalMessage(const char* caption, const char* text, UINT style);
 // The same with style 0: one OK button, no icon.
 int32_t ShowModalMessage(const char* caption, const char* text);
@@ -29,7 +32,8 @@ int32_t ShowModalMessage(const char* caption, const char* text);
 // their records; other threads' records stay.
 void LockThreadWindows(int32_t lock);
 
-// The per-window test of LockThreadWindows' enumeration; data is not used. Always TRUE.
+// The per-window test of LockThreadWindows' enumeration; data is the lockCall recorded with each
+// window it disables. Always TRUE.
 BOOL CALLBACK LockOneWindow(HWND window, LPARAM data);
 
 // The foreground window if it belongs to this process, else 0.

@@ -230,6 +230,49 @@ TEST_F(Requester, AnotherProgramInTheForegroundLeavesTheBoxWithoutOwner) {
   CloseHandle(release);
 }
 
+// What the inner requester of NestedRequesterEnablesOnlyItsOwnWindows saw and did.
+struct NestedRun {
+  HWND other;
+  HANDLE innerDone;  // set once the inner requester has returned
+  bool innerShown;
+  bool otherEnabledAfterInner;
+};
+NestedRun Nested;
+
+// Runs inside the outer box's modal loop, on the requester's own thread.
+void CALLBACK ShowInnerRequester(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  BoxWatch inner = {"Inner requester", IDOK};
+  StartBoxWatch(&inner);
+  ShowModalMessage("Inner requester", "inner");
+  Nested.innerShown = FinishBoxWatch(&inner);
+  Nested.otherEnabledAfterInner = IsWindowEnabled(Nested.other) != 0;
+  SetEvent(Nested.innerDone);
+}
+
+void AwaitInnerRequester(BoxWatch*, void*) { WaitForSingleObject(Nested.innerDone, 20000); }
+
+// A second requester on the same thread enabled the windows the first one still held disabled.
+TEST_F(Requester, NestedRequesterEnablesOnlyItsOwnWindows) {
+  HWND front = Open(true, true);
+  HWND other = Open(true, true);
+  ASSERT_TRUE(BringToForeground(front));
+  Nested = {other, CreateEventA(nullptr, TRUE, FALSE, nullptr), false, true};
+
+  BoxWatch outer = {"Outer requester", IDOK, AwaitInnerRequester};
+  StartBoxWatch(&outer);
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, ShowInnerRequester);
+  ASSERT_NE(timer, 0u);
+  ShowModalMessage("Outer requester", "outer");
+  ASSERT_TRUE(FinishBoxWatch(&outer));
+  CloseHandle(Nested.innerDone);
+
+  ASSERT_TRUE(Nested.innerShown);
+  EXPECT_FALSE(Nested.otherEnabledAfterInner) << "the outer box was still up";
+  EXPECT_TRUE(IsWindowEnabled(other));
+  EXPECT_TRUE(IsWindowEnabled(front));
+}
+
 TEST_F(Requester, UnlockingLeavesOtherThreadsRecords) {
   HWND theirs = Open(true, false);
   HWND mine = Open(true, true);
