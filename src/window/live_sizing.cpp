@@ -64,6 +64,13 @@ void EndSizing() {
   }
 }
 
+// Gives the capture back and ends the sizing. Losing the capture ends it already (see
+// WM_CAPTURECHANGED); the end is made here only when the capture had gone before.
+void ReleaseAndEndSizing() {
+  ReleaseCapture();
+  if (SizingState.active) EndSizing();
+}
+
 // The rectangle as it now stands goes to the window's WM_SIZING handler, which may change it,
 // and then to the screen.
 void ResizeToRect(HWND window) {
@@ -144,13 +151,11 @@ void OnSizingArrow(WPARAM key) {
 LRESULT OnSizingKey(WPARAM key) {
   switch (key) {
     case VK_RETURN:
-      ReleaseCapture();
-      EndSizing();
+      ReleaseAndEndSizing();
       return 0;
     case VK_ESCAPE:
-      ReleaseCapture();
       MoveWindowToScreenRect(SizingState.window, SizingState.startRect);
-      EndSizing();
+      ReleaseAndEndSizing();
       return 0;
     case VK_LEFT:
     case VK_UP:
@@ -193,9 +198,17 @@ LRESULT CALLBACK LiveSizingFilter(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE: return OnSizingMouseMove(window, lParam);
     case WM_KEYDOWN: return OnSizingKey(wParam);
     case WM_LBUTTONUP:
-      ReleaseCapture();
-      EndSizing();
+      ReleaseAndEndSizing();
       return 0;
+    case WM_CAPTURECHANGED:
+      // The window being sized lost the pointer (another window took it, or the window was
+      // disabled): the sizing ends as the platform's own loop ends then, at the size reached.
+      if (window == SizingState.window && reinterpret_cast<HWND>(lParam) != window) EndSizing();
+      return DefaultProcessing;
+    case WM_CANCELMODE:
+      // Sent when the window is disabled or a modal box comes up: the sizing gives way.
+      if (window == SizingState.window) ReleaseAndEndSizing();
+      return DefaultProcessing;
     case WM_SYSCOMMAND:
       // One sizing at a time: a second size command must not start the platform's own loop.
       return IsSizeCommand(wParam) ? 0 : DefaultProcessing;

@@ -33,7 +33,8 @@ extern SizingStateRecord SizingState;
 // when it left it alone. Idle, it takes only the size command, and only while full-window
 // dragging is on. Active, it takes mouse moves, Enter, Escape and the left-button release of any
 // runtime window and applies them to the window being sized; arrows choose or move an edge and
-// still go on to DefWindowProcA.
+// still go on to DefWindowProcA. The window being sized losing the capture (WM_CAPTURECHANGED,
+// WM_CANCELMODE) ends the sizing at the size reached, as the release does.
 LRESULT CALLBACK LiveSizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Moves the chosen edges of SizingState.rect to the screen point, within the tracking limits.
 void ApplySizingPoint(LONG x, LONG y);

@@ -473,6 +473,60 @@ TEST_F(SizingTest, ClosingTheWindowEndsItsSizingAndASecondSizeCommandIsIgnored) 
   ExpectRect(before, WindowRectOf(other));
 }
 
+// Sizing went on after the capture was taken away: later moves without a button resized.
+TEST_F(SizingTest, LosingTheCaptureEndsTheSizingAtTheSizeReached) {
+  HWND other = OpenWindow(2, WS_OVERLAPPEDWINDOW, 200, 100);
+  struct Loss {
+    const char* name;
+    void (*take)(HWND sized, HWND other);
+  } losses[] = {
+      {"another window takes the capture", [](HWND, HWND o) { SetCapture(o); }},
+      {"the window is disabled, as under a requester", [](HWND s, HWND) { EnableWindow(s, FALSE); }},
+      {"the capture is released", [](HWND, HWND) { ReleaseCapture(); }},
+  };
+  for (const Loss& loss : losses) {
+    SCOPED_TRACE(loss.name);
+    RECT start = WindowRectOf(main_);
+    PostMessageA(main_, WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, 0);
+    EXPECT_EQ(long(WM_SYSCOMMAND), AwaitEventIgnoring(PointerNoise));
+    ASSERT_TRUE(SizingState.active);
+    EXPECT_EQ(long(WM_ENTERSIZEMOVE), AwaitEventIgnoring(PointerNoise));
+    POINT to = {start.right + 30, (start.top + start.bottom) / 2};
+    EXPECT_EQ(EventWindowSized, MovePointer(to));
+    RECT reached = WindowRectOf(main_);
+    EXPECT_EQ(to.x + 2, reached.right);
+
+    loss.take(main_, other);
+    EXPECT_FALSE(SizingState.active);
+    EXPECT_EQ(long(WM_EXITSIZEMOVE), AwaitEventIgnoring(PointerNoise)) << "the loop sees the end";
+    // A move without a button, over the window that was being sized, leaves its size alone.
+    SendMessageA(main_, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    ExpectRect(reached, WindowRectOf(main_));
+    ReleaseCapture();
+    EnableWindow(main_, TRUE);
+    MoveWindowToScreenRect(main_, start);
+    Drain();
+  }
+}
+
+TEST_F(SizingTest, LosingTheCaptureAfterAKeyboardStartPutsThePointerBack) {
+  StartFromKeyboard();
+  POINT saved = SizingState.savedCursor;
+  SetCursorPos(saved.x + 40, saved.y - 30);
+  MSG move;
+  while (PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) {
+  }
+  RECT before = WindowRectOf(main_);
+  EnableWindow(main_, FALSE);
+  EXPECT_FALSE(SizingState.active);
+  EXPECT_EQ(long(WM_EXITSIZEMOVE), AwaitEventIgnoring(PointerNoise));
+  EnableWindow(main_, TRUE);
+  POINT now = CursorPosition();
+  EXPECT_EQ(saved.x, now.x);
+  EXPECT_EQ(saved.y, now.y);
+  ExpectRect(before, WindowRectOf(main_));
+}
+
 TEST_F(SizingTest, WithFullWindowDraggingOffThePlatformSizesTheWindow) {
   SetFullWindowDragging(FALSE);
   InstallWindowHook(LoggingHook);
