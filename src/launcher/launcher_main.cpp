@@ -82,11 +82,15 @@ void RunEventLoop() {
 
 }  // namespace
 
-HWND OpenLauncherWindow() {
+HWND OpenLauncherWindow() { return OpenSkinnedLauncherWindow(ZindleSkinBlock, ZindleSkinBlockSize); }
+
+HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize) {
   if (!CreateNumberedWindow(LauncherWindow, 122, 105, 575, 385, LauncherWindowFlags, "Zindle")) return nullptr;
   if (!BindGadgetParent(WindowHandleOf(LauncherWindow))) return nullptr;
-  // A skin that cannot be applied leaves a plain hidden popup, which is still filled and shown.
-  ApplySkin(LauncherWindow, FaceGadget, SkinImage, ZindleSkinBlock, 0, ZindleSkinBlockSize);
+  // The window was centred for 575 x 385; the skin gives it the image's size, so it is centred
+  // again for that size. A skin that cannot be applied leaves a plain hidden popup, still
+  // centred, which is filled and shown.
+  ApplySkin(LauncherWindow, FaceGadget, SkinImage, skinBlock, 1, skinBlockSize);
   CreatePushButton(PlayButton, 160, 250, 60, 20, "Play");
   CreatePushButton(QuitButton, 355, 250, 60, 20, "Quit");
   ShowSkinnedWindow(LauncherWindow, 0);

@@ -2,10 +2,15 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+
 [[noreturn]] void LauncherMain();
 // Opens window 1, skins it, puts "Play" and "Quit" on it and shows it. Returns its handle, or 0
 // when the window cannot be opened or bound as the gadgets' parent.
 HWND OpenLauncherWindow();
+// The same with another SkinBlock of skinBlockSize bytes: the window takes the skin image's
+// size and is centred on the screen for it.
+HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize);
 // Gives the shown window the keyboard.
 void TakeKeyboardFocus(HWND window);
 // The launcher's window hook: control-colour messages are answered from the gadget colours.
