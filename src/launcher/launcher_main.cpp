@@ -69,7 +69,12 @@ void RunEventLoop() {
         break;
       case EventLeftButtonDown:
         // The platform moves the window with the pointer until the button is released.
-        if (PressIsOnSkin()) SendMessageA(WindowHandleOf(LauncherWindow), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        if (PressIsOnSkin()) {
+          SendMessageA(WindowHandleOf(LauncherWindow), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+          // The move loop's WM_MOVE raised "window moved" outside any wait; left pending, it
+          // would stand in for the next message, such as the next press on the skin.
+          EventState.code = 0;
+        }
         break;
       case EventItemAction:
         OnItemAction();

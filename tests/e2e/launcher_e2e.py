@@ -318,6 +318,16 @@ class Dragging(LauncherTest):
         self.assertEqual(0, r.ended())
 
 
+    def test_two_drags_in_a_row_both_move_the_window(self):
+        # The first drag left a "window moved" pending that took the next press's place: no drag.
+        r = self.start()
+        before = r.position()
+        r.drag(SKIN_POINT, 60, 40)
+        self.assertEqual((before[0] + 60, before[1] + 40), r.position())
+        r.drag(SKIN_POINT, -30, 50)
+        self.assertEqual((before[0] + 30, before[1] + 90), r.position())
+
+
 class DirectXGate(LauncherTest):
     def play_expecting_refusal(self, r, name):
         r.click(PLAY)
