@@ -131,6 +131,9 @@ StartWine() {
       # The first program of a server session starts the prefix's services and desktop process;
       # start them here, detached from any test's output, so no test waits on their open pipes.
       "$WINE_LOADER" cmd /c exit >/dev/null 2>&1 </dev/null || true
+      # Holds the desktop for the whole run (see tests/support/desktop_keeper.c).
+      local keeper="$BUILD_DIR/$tree/tests/support/desktop_keeper.exe"
+      if [ -f "$keeper" ]; then "$WINE_LOADER" "$keeper" >/dev/null 2>&1 </dev/null & fi
     )
   done
 }
