@@ -1,6 +1,7 @@
 #include "launcher/game_start.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -32,6 +33,8 @@ wchar_t* OwnPathW() {
 
 }  // namespace
 
+BOOL(WINAPI* ShellOpenW)(SHELLEXECUTEINFOW*) = ShellExecuteExW;
+
 wchar_t* LauncherFolderW() {
   wchar_t* path = OwnPathW();
   if (!path) return nullptr;
@@ -57,12 +60,18 @@ intptr_t StartBesideLauncher(const wchar_t* fileName, int32_t flags) {
     memcpy(file + folderLength, fileName, (nameLength + 1) * sizeof(wchar_t));
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
     info.lpVerb = L"Open";
     info.lpFile = file;
     info.lpDirectory = folder;
     info.nShow = (flags & LaunchHidden) ? SW_HIDE : SW_SHOWNORMAL;
-    if (ShellExecuteExW(&info)) {
+    // The apartment is held only for the shell call: not while waiting for the game, which an
+    // apartment that pumps no messages must not do. A thread already in another apartment
+    // (RPC_E_CHANGED_MODE) is left as it is.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    BOOL opened = ShellOpenW(&info);
+    if (com == S_OK || com == S_FALSE) CoUninitialize();
+    if (opened) {
       result = info.hProcess ? reinterpret_cast<intptr_t>(info.hProcess) : 1;
       if (info.hProcess && (flags & WaitForExit)) WaitForSingleObject(info.hProcess, INFINITE);
     }

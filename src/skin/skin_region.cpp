@@ -8,6 +8,8 @@
 static_assert(sizeof(SpanRect) == sizeof(RECT) && offsetof(SpanRect, bottom) == offsetof(RECT, bottom),
               "span rectangles are handed to the platform as RECTs");
 
+HRGN(WINAPI* SkinRegionFromData)(const XFORM*, DWORD, const RGNDATA*) = ExtCreateRegion;
+
 HRGN SkinRegionByRuns(const SkinBlockView& view, long width, long height) {
   HRGN region = CreateRectRgn(0, 0, width, height);
   for (uint32_t i = 0, count = SkinRunCount(view); i < count; ++i) {
@@ -59,9 +61,11 @@ HRGN SkinRegionFromSpans(const SkinBlockView& view, long width, long height) {
   SetRectEmpty(&header.rcBound);
   const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
   for (uint32_t i = 0; i < count; ++i) UnionRect(&header.rcBound, &header.rcBound, &rects[i]);
-  HRGN region = ExtCreateRegion(nullptr, HeaderBytes + header.nRgnSize, data);
+  HRGN region = SkinRegionFromData(nullptr, HeaderBytes + header.nRgnSize, data);
   HeapFree(heap, 0, data);
-  // An empty outline: a region with nothing in it, as the exclusive-or would leave.
-  if (!region && count == 0) region = CreateRectRgn(0, 0, 0, 0);
-  return region;
+  if (region) return region;
+  // An empty outline: a region with nothing in it, as the exclusive-or would leave. Any other
+  // outline the platform would not take in one call is made run by run rather than left out.
+  if (count == 0) return CreateRectRgn(0, 0, 0, 0);
+  return SkinRegionByRuns(view, width, height);
 }

@@ -66,8 +66,8 @@ void ReadImports(const PeView& pe, std::vector<std::string>* names) {
 
 // The system DLLs the product may import.
 bool IsAllowedImport(const std::string& name) {
-  static const char* const allowed[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll", "ADVAPI32.dll",
-                                        "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  static const char* const allowed[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll",  "ADVAPI32.dll",
+                                        "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll", "ole32.dll"};
   for (const char* a : allowed) {
     if (lstrcmpiA(name.c_str(), a) == 0) return true;
   }

@@ -1,7 +1,9 @@
 // Starting programs for real: the stand-in game "zindle.exe" is copied into test folders and
 // started through StartProgram (ANSI) and through the launcher's wide start beside itself; the
-// stand-in's record tells how it was started.
+// stand-in's record tells how it was started. The game start's request to the shell is also
+// seen directly, through a recorder in place of the shell call.
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "box_watch.h"
+#include "launcher/game_start.h"
 #include "launcher/program_runner.h"
 #include "support/runtime_setup.h"
 
@@ -310,6 +313,88 @@ TEST_F(Runner, GameStartBesideTheLauncherCanBeHiddenAndWaitedFor) {
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0][L"show"], L"0");
   EXPECT_EQ(starts[0].count(L"end"), 1u) << "the probe returned only after the game had ended";
+}
+
+// The calling thread's apartment: S_OK when it has none, S_FALSE when it is single-threaded,
+// RPC_E_CHANGED_MODE when it is multithreaded. Leaves the thread as it was.
+HRESULT ApartmentOfThisThread() {
+  HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (result == S_OK || result == S_FALSE) CoUninitialize();
+  return result;
+}
+
+// One game start on a thread of its own, with the shell call replaced by a recorder.
+struct ShellRequestCase {
+  const char* name;
+  bool callerJoins;   // the thread joins an apartment of callerModel before the start
+  DWORD callerModel;
+  BOOL shellAnswer;   // what the recorder reports
+  HRESULT apartmentDuring, apartmentAfter;
+  intptr_t expectedResult;
+};
+
+// What one start handed the shell and left behind.
+struct ShellRequestSeen {
+  const ShellRequestCase* request;
+  int calls;
+  ULONG mask;
+  int show;
+  HRESULT apartmentDuring, apartmentAfter;
+  intptr_t result;
+};
+
+ShellRequestSeen* CurrentRequest = nullptr;
+
+BOOL WINAPI RecordShellRequest(SHELLEXECUTEINFOW* info) {
+  ++CurrentRequest->calls;
+  CurrentRequest->mask = info->fMask;
+  CurrentRequest->show = info->nShow;
+  CurrentRequest->apartmentDuring = ApartmentOfThisThread();
+  info->hProcess = nullptr;
+  return CurrentRequest->request->shellAnswer;
+}
+
+DWORD WINAPI StartGameOnThisThread(void* parameter) {
+  ShellRequestSeen* seen = static_cast<ShellRequestSeen*>(parameter);
+  const ShellRequestCase& c = *seen->request;
+  HRESULT joined = c.callerJoins ? CoInitializeEx(nullptr, c.callerModel) : E_FAIL;
+  seen->result = StartGameBesideLauncher();
+  seen->apartmentAfter = ApartmentOfThisThread();
+  if (SUCCEEDED(joined)) CoUninitialize();
+  return 0;
+}
+
+// The shell is asked to finish the start before it returns, from a single-threaded apartment
+// that is given up again after the call; a caller's own apartment survives, and one of the other
+// model neither stops the start nor is taken away.
+TEST(GameStartRequest, AsksForASynchronousStartFromASingleThreadedApartment) {
+  const DWORD Single = COINIT_APARTMENTTHREADED, Multi = COINIT_MULTITHREADED;
+  const ShellRequestCase cases[] = {
+      {"thread without apartment", false, 0, TRUE, S_FALSE, S_OK, 1},
+      {"shell refuses", false, 0, FALSE, S_FALSE, S_OK, 0},
+      {"caller single-threaded", true, Single, TRUE, S_FALSE, S_FALSE, 1},
+      {"caller multithreaded", true, Multi, TRUE, RPC_E_CHANGED_MODE, RPC_E_CHANGED_MODE, 1},
+  };
+  ShellOpenW = RecordShellRequest;
+  for (const ShellRequestCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShellRequestSeen seen = {&c, 0, 0, -1, E_UNEXPECTED, E_UNEXPECTED, -1};
+    CurrentRequest = &seen;
+    HANDLE thread = CreateThread(nullptr, 0, StartGameOnThisThread, &seen, 0, nullptr);
+    if (!thread) {
+      ADD_FAILURE() << "no thread, error " << GetLastError();
+      continue;
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(seen.calls, 1);
+    EXPECT_EQ(seen.mask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC));
+    EXPECT_EQ(seen.show, SW_SHOWNORMAL);
+    EXPECT_EQ(seen.apartmentDuring, c.apartmentDuring);
+    EXPECT_EQ(seen.apartmentAfter, c.apartmentAfter);
+    EXPECT_EQ(seen.result, c.expectedResult);
+  }
+  ShellOpenW = ShellExecuteExW;
 }
 
 }  // namespace

@@ -62,6 +62,20 @@ SIZE ClientSize(HWND window) {
   return SIZE{client.right, client.bottom};
 }
 
+// How many points in and around the image the region gets wrong: a point belongs to it exactly
+// when it is a pixel of the image that is not the key colour. Counts those pixels in *opaque.
+long PointsAgainstArtwork(HRGN region, const SkinImageView& image, long* opaque) {
+  long wrong = 0;
+  *opaque = 0;
+  for (int y = -2; y < image.height + 2; ++y)
+    for (int x = -2; x < image.width + 2; ++x) {
+      bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height && !IsKeyColourPixel(image, x, y);
+      *opaque += inside;
+      if ((PtInRegion(region, x, y) != 0) != inside) ++wrong;
+    }
+  return wrong;
+}
+
 LRESULT CALLBACK LauncherStyleHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX)
     return ResolveGadgetColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
@@ -125,15 +139,9 @@ TEST_F(SkinnedWindowTest, ProductSkinGivesSizeFaceAndExactlyTheOpaquePixels) {
   ASSERT_EQ(385, image.height);
   HRGN region = RegionOf(window_);
   ASSERT_NE(nullptr, region);
-  long wrong = 0, opaque = 0;
-  for (int y = -2; y < image.height + 2; ++y)
-    for (int x = -2; x < image.width + 2; ++x) {
-      bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height && !IsKeyColourPixel(image, x, y);
-      opaque += inside;
-      if ((PtInRegion(region, x, y) != 0) != inside) ++wrong;
-    }
+  long opaque = 0;
+  EXPECT_EQ(0, PointsAgainstArtwork(region, image, &opaque));
   DeleteObject(region);
-  EXPECT_EQ(0, wrong);
   EXPECT_GT(opaque, 100000);
 
   // The face: gadget 1 over the whole window, showing image 1, without click notices.
@@ -149,30 +157,88 @@ TEST_F(SkinnedWindowTest, ProductSkinGivesSizeFaceAndExactlyTheOpaquePixels) {
   EXPECT_FALSE(IsWindowVisible(window_));
 }
 
-TEST_F(SkinnedWindowTest, OneRegionCallEqualsOneOperationPerRun) {
-  struct Case {
-    const char* name;
-    std::vector<SkinRun> runs;
-    int8_t runHeight;
-  } cases[] = {
+// Run tables for a 120 x 100 image whose outlines are awkward to make.
+struct RegionCase {
+  const char* name;
+  std::vector<SkinRun> runs;
+  int8_t runHeight;
+};
+
+std::vector<RegionCase> RegionCases() {
+  return {
       {"overlapping runs", {{10, 10, 60}, {30, 10, 90}, {20, 5, 40}}, 8},
       {"runs reaching outside", {{-50, -3, 20}, {100, 90, 140}, {40, 120, 300}}, 5},
       {"corners reversed", {{70, 20, 30}}, -6},
       {"empty runs", {{4, 4, 4}, {10, 10, 50}}, 0},
       {"no runs", {}, 1},
+      {"everything cut away", {{0, 0, 120}}, 100},
   };
+}
+
+// Stands in for the platform's one-call region maker, refusing every outline.
+int RegionCallsRefused = 0;
+HRGN WINAPI RefuseRegionData(const XFORM*, DWORD, const RGNDATA*) {
+  ++RegionCallsRefused;
+  return nullptr;
+}
+
+// Puts the refusing stand-in in place for as long as it lives.
+struct RegionCallRefused {
+  RegionCallRefused() {
+    RegionCallsRefused = 0;
+    SkinRegionFromData = RefuseRegionData;
+  }
+  ~RegionCallRefused() { SkinRegionFromData = ExtCreateRegion; }
+};
+
+TEST_F(SkinnedWindowTest, OneRegionCallEqualsOneOperationPerRun) {
+  std::vector<RegionCase> cases = RegionCases();
   Bytes product = ProductBlock();
   SkinBlockView view = ViewOf(product);
   HRGN byRuns = SkinRegionByRuns(view, 575, 385), fromSpans = SkinRegionFromSpans(view, 575, 385);
   EXPECT_TRUE(EqualRgn(byRuns, fromSpans)) << "product skin";
   DeleteObject(byRuns);
   DeleteObject(fromSpans);
-  for (const Case& c : cases) {
+  for (const RegionCase& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes block = MakeSkinBlock(0, 0, 0, {}, c.runs, c.runHeight);
     SkinBlockView v = ViewOf(block);
     byRuns = SkinRegionByRuns(v, 120, 100);
     fromSpans = SkinRegionFromSpans(v, 120, 100);
+    EXPECT_TRUE(EqualRgn(byRuns, fromSpans));
+    DeleteObject(byRuns);
+    DeleteObject(fromSpans);
+  }
+}
+
+TEST_F(SkinnedWindowTest, RefusedRegionCallStillGivesTheWindowItsOutline) {
+  Bytes product = ProductBlock();
+  SkinBlockView view = ViewOf(product);
+  HRGN expected = SkinRegionByRuns(view, 575, 385);
+  {
+    RegionCallRefused refused;
+    ASSERT_EQ(1, Skin(product));
+    EXPECT_GE(RegionCallsRefused, 1);
+  }
+  HRGN region = RegionOf(window_);
+  ASSERT_NE(nullptr, region) << "the window was left without an outline";
+  EXPECT_TRUE(EqualRgn(expected, region));
+  Bytes artwork = CommittedArtwork();
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinImage(artwork.data(), artwork.size(), &image));
+  long opaque = 0;
+  EXPECT_EQ(0, PointsAgainstArtwork(region, image, &opaque));
+  EXPECT_GT(opaque, 100000);
+  DeleteObject(region);
+  DeleteObject(expected);
+
+  RegionCallRefused refused;
+  for (const RegionCase& c : RegionCases()) {
+    SCOPED_TRACE(c.name);
+    Bytes block = MakeSkinBlock(0, 0, 0, {}, c.runs, c.runHeight);
+    SkinBlockView v = ViewOf(block);
+    HRGN byRuns = SkinRegionByRuns(v, 120, 100), fromSpans = SkinRegionFromSpans(v, 120, 100);
+    ASSERT_NE(nullptr, fromSpans);
     EXPECT_TRUE(EqualRgn(byRuns, fromSpans));
     DeleteObject(byRuns);
     DeleteObject(fromSpans);
