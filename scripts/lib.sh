@@ -56,6 +56,12 @@ BuildAll() {
   BuildWindowsTree "$WIN64_DIR" toolchain-mingw-x86_64.cmake || return 1
 }
 
+# The tree whose launcher.exe a player's view is shown from: the shipped 32-bit program where this
+# machine runs it natively, else its x86_64 build, which looks the same.
+LauncherTree() {
+  if [[ $("$ROOT/scripts/probe-i386") == native* ]]; then echo win32; else echo win64; fi
+}
+
 # Chooses the Windows trees whose tests run here, into WINE_TREES, and prints one line saying
 # which and why. The 64-bit tree runs wherever 64-bit Wine does; the 32-bit tree only where the
 # kernel runs 32-bit programs itself (an emulator registered for them does not count).

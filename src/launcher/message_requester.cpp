@@ -26,16 +26,14 @@ LONG NextLockCall() {
   return call;
 }
 
-const bool AnyLockCall = true;
-
-// Unlinks and frees the newest record of the thread (and, unless anyCall, of that lockCall) and
-// returns its window; 0 when there is none left.
-HWND DropNewestRecordOf(DWORD thread, LONG lockCall, bool anyCall) {
+// Unlinks and frees the newest record of the thread and returns its window; 0 when there is none
+// left. A lockCall other than 0 takes only that call's records; 0 takes any of the thread's.
+HWND DropNewestRecordOf(DWORD thread, LONG lockCall) {
   HWND window = nullptr;
   TakeDisabledWindowList();
   for (void* p = FirstObjectRecord(DisabledWindowList); p; p = NextObjectRecord(p)) {
     DisabledWindowRecord* record = static_cast<DisabledWindowRecord*>(p);
-    if (record->thread != thread || (!anyCall && record->lockCall != lockCall)) continue;
+    if (record->thread != thread || (lockCall && record->lockCall != lockCall)) continue;
     window = record->window;
     ReleaseObjectRecord(&DisabledWindowList, record);
     break;
@@ -55,7 +53,7 @@ int32_t ShowModalMessage(const char* caption, const char* text, UINT style) {
   HWND owner = RequesterOwner();
   int32_t answer = MessageBoxA(owner, text, caption, style);
   DWORD thread = GetCurrentThreadId();
-  while (HWND window = DropNewestRecordOf(thread, call, !AnyLockCall)) EnableWindow(window, TRUE);
+  while (HWND window = DropNewestRecordOf(thread, call)) EnableWindow(window, TRUE);
   return answer;
 }
 
@@ -69,7 +67,7 @@ void LockThreadWindows(int32_t lock) {
     return;
   }
   DWORD thread = GetCurrentThreadId();
-  while (HWND window = DropNewestRecordOf(thread, 0, AnyLockCall)) EnableWindow(window, TRUE);
+  while (HWND window = DropNewestRecordOf(thread, 0)) EnableWindow(window, TRUE);
 }
 
 BOOL CALLBACK LockOneWindow(HWND window, LPARAM lockCall) {

@@ -10,13 +10,14 @@ the prefix's registry and read the launcher's windows with window_probe.exe.
     launcher_e2e.py LAUNCHER_EXE STANDIN_EXE PROBE_EXE WORK_DIR ARTWORK_BMP WINE_EXEC [unittest args]
 """
 import os
-import re
 import shutil
-import struct
 import subprocess
 import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, ARTWORK, WINE_EXEC = sys.argv[1:7]
 WIDTH, HEIGHT = 575, 385
@@ -49,29 +50,10 @@ def wait_until(condition, seconds=20.0, step=0.1):
     return condition()
 
 
-def read_artwork():
-    """The committed skin BMP as (width, height, pixel(x, y) -> (r, g, b))."""
-    data = open(ARTWORK, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-
-    def pixel(x, y):
-        at = offset + (height - 1 - y) * stride + x * 3
-        b, g, r = data[at:at + 3]
-        return (r, g, b)
-    return width, height, pixel
-
-
 def screen_pixels(points):
     """Colours of screen points, from one screenshot of the root window."""
-    shot = os.path.join(WORK, "screen.ppm")
-    run("import", "-window", "root", "-depth", "8", shot)
-    data = open(shot, "rb").read()
-    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
-    width = int(header.group(1))
-    body = data[header.end():]
-    return [tuple(body[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x, y in points]
+    pixel = read_screen(WORK)[2]
+    return [pixel(x, y) for x, y in points]
 
 
 class Game:
@@ -208,7 +190,7 @@ class WindowAndButtons(LauncherTest):
         self.assertIn("Play", texts)
         self.assertIn("Quit", texts)
         # On screen: the skin's own colours where it is opaque, the desktop where it is cut away.
-        width, height, pixel = read_artwork()
+        width, height, pixel = read_artwork(ARTWORK)
         key = (255, 0, 255)
         cut = [(0, 0), (width - 1, height - 1), (3, 200), (300, 2)]
         opaque = [(287, 100), (100, 300), (500, 60), (287, 192)]

@@ -12,13 +12,14 @@ code 0.
 ZINDLE_SMOKE=native|emulated forces the way it is run (default: what scripts/probe-i386 says).
 """
 import os
-import re
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, WORK, ARTWORK, SOURCE = sys.argv[1:5]
 WIDTH, HEIGHT = 575, 385
@@ -51,33 +52,9 @@ def geometry(window):
     return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
 
 
-def screen():
-    """The root window as (width, height, pixel(x, y) -> (r, g, b))."""
-    shot = os.path.join(WORK, "screen.ppm")
-    run("import", "-window", "root", "-depth", "8", shot)
-    data = open(shot, "rb").read()
-    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
-    width, height = int(header.group(1)), int(header.group(2))
-    body = data[header.end():]
-    return width, height, lambda x, y: tuple(body[(y * width + x) * 3:(y * width + x) * 3 + 3])
-
-
-def artwork():
-    data = open(ARTWORK, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-
-    def pixel(x, y):
-        at = offset + (height - 1 - y) * stride + x * 3
-        b, g, r = data[at:at + 3]
-        return (r, g, b)
-    return pixel
-
-
 def skin_points():
     """A grid of opaque skin points away from the buttons, in window coordinates."""
-    skin = artwork()
+    skin = read_artwork(ARTWORK)[2]
     buttons = [(160, 250), (355, 250)]
     points = []
     for y in range(10, HEIGHT - 10, 25):
@@ -150,7 +127,7 @@ def drive(how, process, started):
     # The window is up once it is mapped; give its first paint a moment under emulation.
     time.sleep(1 if how == "native" else 5)
     left, top, width, height = geometry(window)
-    screen_width, screen_height, pixel = screen()
+    screen_width, screen_height, pixel = read_screen(WORK)
     if (width, height) != (WIDTH, HEIGHT):
         return fail("window is %d x %d, expected %d x %d" % (width, height, WIDTH, HEIGHT))
     centred = ((screen_width - WIDTH) // 2, (screen_height - HEIGHT) // 2)
