@@ -8,6 +8,7 @@
 
 #include "launcher/path_folder.h"
 #include "launcher/program_runner.h"
+#include "launcher/system_procedure.h"
 #include "runtime/runtime_state.h"
 
 namespace {
@@ -31,9 +32,31 @@ wchar_t* OwnPathW() {
   return nullptr;
 }
 
+// The shell and COM are loaded when the game is started, not with the launcher.
+BOOL WINAPI ShellExecuteExWOnDemand(SHELLEXECUTEINFOW* info) {
+  auto open = reinterpret_cast<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(
+      reinterpret_cast<void*>(SystemProcedure(L"shell32.dll", "ShellExecuteExW")));
+  if (!open) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
+  return open(info);
+}
+
+HRESULT EnterApartment() {
+  auto enter = reinterpret_cast<HRESULT(WINAPI*)(void*, DWORD)>(
+      reinterpret_cast<void*>(SystemProcedure(L"ole32.dll", "CoInitializeEx")));
+  return enter ? enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
+}
+
+void LeaveApartment() {
+  auto leave = reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void*>(SystemProcedure(L"ole32.dll", "CoUninitialize")));
+  if (leave) leave();
+}
+
 }  // namespace
 
-BOOL(WINAPI* ShellOpenW)(SHELLEXECUTEINFOW*) = ShellExecuteExW;
+BOOL(WINAPI* ShellOpenW)(SHELLEXECUTEINFOW*) = ShellExecuteExWOnDemand;
 
 wchar_t* LauncherFolderW() {
   wchar_t* path = OwnPathW();
@@ -68,9 +91,9 @@ intptr_t StartBesideLauncher(const wchar_t* fileName, int32_t flags) {
     // The apartment is held only for the shell call: not while waiting for the game, which an
     // apartment that pumps no messages must not do. A thread already in another apartment
     // (RPC_E_CHANGED_MODE) is left as it is.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    HRESULT com = EnterApartment();
     BOOL opened = ShellOpenW(&info);
-    if (com == S_OK || com == S_FALSE) CoUninitialize();
+    if (com == S_OK || com == S_FALSE) LeaveApartment();
     if (opened) {
       result = info.hProcess ? reinterpret_cast<intptr_t>(info.hProcess) : 1;
       if (info.hProcess && (flags & WaitForExit)) WaitForSingleObject(info.hProcess, INFINITE);

@@ -24,6 +24,7 @@ intptr_t StartBesideLauncher(const wchar_t* fileName, int32_t flags);
 // The game "zindle.exe" beside the launcher, not waited for.
 intptr_t StartGameBesideLauncher();
 
-// The shell call StartBesideLauncher hands its request to: ShellExecuteExW. Process-wide, so
-// that the tests can see the request and the thread's apartment without starting anything.
+// The shell call StartBesideLauncher hands its request to: ShellExecuteExW, from the shell
+// library loaded on the first call. Process-wide, so that the tests can see the request and the
+// thread's apartment without starting anything.
 extern BOOL(WINAPI* ShellOpenW)(SHELLEXECUTEINFOW* info);

@@ -102,6 +102,16 @@ TEST_F(LauncherImage, ImportsOnlySystemLibraries) {
   for (const std::string& name : names) EXPECT_TRUE(IsAllowedImport(name)) << "imports " << name;
 }
 
+// The shell and COM libraries are loaded when the game is started: at process start they would
+// delay the window by the time it takes to load them.
+TEST_F(LauncherImage, LoadsNeitherShellNorComAtStart) {
+  std::vector<std::string> names;
+  ReadImports(pe, &names);
+  EXPECT_FALSE(Imports(names, "SHELL32.dll"));
+  EXPECT_FALSE(Imports(names, "ole32.dll"));
+  EXPECT_TRUE(Imports(names, "USER32.dll")) << "the import table was read";
+}
+
 // The launcher's services (registry, shell, message box), linked the way launcher.exe is, bring
 // in the registry and shell libraries and nothing but system DLLs.
 TEST(ServicesImage, ImportsOnlySystemLibraries) {

@@ -375,6 +375,7 @@ TEST(GameStartRequest, AsksForASynchronousStartFromASingleThreadedApartment) {
       {"caller single-threaded", true, Single, TRUE, S_FALSE, S_FALSE, 1},
       {"caller multithreaded", true, Multi, TRUE, RPC_E_CHANGED_MODE, RPC_E_CHANGED_MODE, 1},
   };
+  BOOL(WINAPI * original)(SHELLEXECUTEINFOW*) = ShellOpenW;
   ShellOpenW = RecordShellRequest;
   for (const ShellRequestCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -394,7 +395,7 @@ TEST(GameStartRequest, AsksForASynchronousStartFromASingleThreadedApartment) {
     EXPECT_EQ(seen.apartmentAfter, c.apartmentAfter);
     EXPECT_EQ(seen.result, c.expectedResult);
   }
-  ShellOpenW = ShellExecuteExW;
+  ShellOpenW = original;
 }
 
 }  // namespace
