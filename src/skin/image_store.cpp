@@ -159,6 +159,50 @@ ObjectNumber ImageFromBmp(ObjectNumber number, const uint8_t* data, size_t size)
   return result;
 }
 
+// Bytes of BMP rows handed to the platform at a time when the BMP's pages are released as they go.
+const size_t BandBytes = 64 * 1024;
+
+size_t PageSize() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  return system.dwPageSize;
+}
+
+// Builds the image from a plain bottom-up BMP in pages of its own, a band of rows at a time,
+// decommitting each page of pixels once the platform has taken all its rows: the bitmap grows as
+// the BMP shrinks. The headers' pages stay, as every band reads them. False when the BMP is not
+// of that kind and must go the usual way (nothing is touched then); otherwise *result holds what
+// ImageFromMemory would return.
+bool ImageFromBmpInBands(ObjectNumber number, uint8_t* data, size_t size, ObjectNumber* result) {
+  BmpLayout layout;
+  if (size < 2 || data[0] != 'B' || data[1] != 'M' || !ReadBmpLayout(data, size, &layout)) return false;
+  if (layout.height < 0 || (layout.compression != BI_RGB && layout.compression != BI_BITFIELDS)) return false;
+  *result = CreateDisplayBitmap(number, layout.width, long(layout.rows), false);
+  if (!*result) return true;
+  HBITMAP bitmap = static_cast<HBITMAP>(ImageTable.currentImage->handle);
+  const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
+  const size_t stride = (size_t(layout.width) * layout.bitCount + 31) / 32 * 4;
+  const size_t bandRows = BandBytes / stride > 0 ? BandBytes / stride : 1;
+  const size_t page = PageSize();
+  uintptr_t released = (uintptr_t(data) + layout.pixelOffset + page - 1) / page * page;
+  HDC memory = CreateCompatibleDC(nullptr);
+  bool whole = memory != nullptr;
+  for (size_t row = 0; whole && row < layout.rows; row += bandRows) {
+    UINT lines = UINT(layout.rows - row < bandRows ? layout.rows - row : bandRows);
+    const uint8_t* band = data + layout.pixelOffset + row * stride;
+    whole = SetDIBits(memory, bitmap, UINT(row), lines, band, info, DIB_RGB_COLORS) == int(lines);
+    uintptr_t taken = (uintptr_t(band) + lines * stride) / page * page;
+    if (whole && taken > released) {
+      VirtualFree(reinterpret_cast<void*>(released), taken - released, MEM_DECOMMIT);
+      released = taken;
+    }
+  }
+  if (memory) DeleteDC(memory);
+  // Rows the platform did not take cannot be given again: the picture is left black.
+  if (!whole) ClearBitmap(bitmap, layout.width, long(layout.rows));
+  return true;
+}
+
 ObjectNumber ImageFromIcon(ObjectNumber number, HICON icon) {
   ImageRecord* record = BeginBuild(number);
   if (!record) {
@@ -265,6 +309,23 @@ ObjectNumber ImageFromMemory(ObjectNumber number, const void* data, size_t size)
   if (HICON icon = IconFromMemory(data, size)) return ImageFromIcon(number, icon);
   if (FindImageDecoder(data)) return ImageFromDecoder(number);
   return 0;
+}
+
+void* AllocateImagePages(size_t size) {
+  return size ? VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) : nullptr;
+}
+
+void ReleaseImagePages(void* pages) {
+  if (pages) VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+ObjectNumber ImageFromImagePages(ObjectNumber number, void* pages, size_t size) {
+  if (!pages) return 0;
+  ObjectNumber result = 0;
+  if (!ImageFromBmpInBands(number, static_cast<uint8_t*>(pages), size, &result))
+    result = ImageFromMemory(number, pages, size);
+  ReleaseImagePages(pages);
+  return result;
 }
 
 HICON IconFromMemory(const void* data, size_t size) {

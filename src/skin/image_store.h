@@ -57,6 +57,14 @@ ObjectNumber CreateBlankImage(ObjectNumber number, long width, long height);
 // checked to lie inside size bytes; without one only the structure is checked.
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data);
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data, size_t size);
+// Zero-filled pages of their own for data that ImageFromImagePages consumes; 0 for a size of 0 or
+// when the system refuses. ReleaseImagePages gives back pages that were not handed over.
+void* AllocateImagePages(size_t size);
+void ReleaseImagePages(void* pages);
+// As ImageFromMemory with a size, for data in pages from AllocateImagePages, which the call
+// releases. The rows of a plain bottom-up BMP go to the bitmap a band at a time and the pages
+// they lay in are released at once, so the file and the bitmap are never held whole together.
+ObjectNumber ImageFromImagePages(ObjectNumber number, void* pages, size_t size);
 // An icon from the first image of an icon file in memory, or 0.
 HICON IconFromMemory(const void* data, size_t size);
 // Releases the number's image (DeleteObject for a bitmap, DestroyIcon for an icon); an

@@ -18,18 +18,17 @@ GadgetColourRecord* ColourRecordOf(ListElement* element) {
   return static_cast<GadgetColourRecord*>(ListPayload(element));
 }
 
-// Unpacks the skin image into a zero-filled block and builds the image from it. The image store
-// keeps no reference to the block.
+// Unpacks the skin image into zero-filled pages and builds the image from them; the image store
+// releases the pages as the bitmap takes their rows, so the unpacked file and the bitmap do not
+// both stand whole in memory.
 bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
   if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return false;
-  void* unpacked = AllocateBlock(int32_t(view.unpackedSize));
+  void* unpacked = AllocateImagePages(view.unpackedSize);
   if (!unpacked) return false;
   // Whatever the stream yields is offered to the image store, which checks the bitmap's headers
   // against the unpacked size before the platform reads it.
   UnpackSkinImage(view, unpacked);
-  ObjectNumber built = ImageFromMemory(image, unpacked, view.unpackedSize);
-  ReleaseBlock(unpacked);
-  return built != 0;
+  return ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
 }
 
 void CentreOnScreen(HWND window, long width, long height) {

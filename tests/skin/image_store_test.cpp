@@ -94,6 +94,75 @@ TEST_F(ImageStoreTest, PixelsArriveRightWayUpInEveryFormat) {
   }
 }
 
+// Every pixel of a bitmap, as 32-bit rows top-down.
+std::vector<uint32_t> PixelsOf(HANDLE bitmap, int width, int height) {
+  std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(height, GetDIBits(screen, static_cast<HBITMAP>(bitmap), 0, UINT(height), pixels.data(), &info,
+                              DIB_RGB_COLORS));
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// A file built from pages the store consumes gives the very image ImageFromMemory gives, whether
+// its rows go over in bands (plain bottom-up files larger than a band) or in one piece; the pages
+// are gone afterwards, also when the file is refused.
+TEST_F(ImageStoreTest, ImagesFromConsumedPagesMatchImagesFromMemory) {
+  // 24-bit rows of 999 pixels (2,1000 bytes): about 22 rows to a band, so 300 rows make 14 bands,
+  // and the last band is a short one. Each row and column differs.
+  const int width = 999, height = 300;
+  Bytes wide(size_t(RowBytes(width, 24)) * height);
+  for (size_t i = 0; i < wide.size(); ++i) wide[i] = uint8_t(i * 7 + i / 2997);
+  Bytes indexed(size_t(RowBytes(width, 8)) * height);
+  for (size_t i = 0; i < indexed.size(); ++i) indexed[i] = uint8_t(i % 3);
+  Bytes truncated = MakeBmpFile(width, height, 24, {}, wide);
+  truncated.resize(truncated.size() - 1);
+  struct Case {
+    const char* name;
+    Bytes file;
+    bool builds;
+  } cases[] = {
+      {"24-bit bottom-up, in bands", MakeBmpFile(width, height, 24, {}, wide), true},
+      {"8-bit palette bottom-up, in bands", MakeBmpFile(width, height, 8, {0xFF0000, 0x00FF00, 0x0000FF}, indexed),
+       true},
+      {"top-down, in one piece", MakeBmpFile(width, -height, 24, {}, wide), true},
+      {"smaller than a band", MakeSolidBmp(5, 3, 0x123456), true},
+      {"product skin", ProductSkinBitmap(), true},
+      {"icon file", MakeIconFile({MakeIconImage(16, 0xFF0000)}, {16}), true},
+      {"pixels cut short", truncated, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    void* pages = AllocateImagePages(c.file.size());
+    ASSERT_NE(nullptr, pages);
+    memcpy(pages, c.file.data(), c.file.size());
+    ObjectNumber consumed = ImageFromImagePages(5, pages, c.file.size());
+    MEMORY_BASIC_INFORMATION state;
+    ASSERT_EQ(sizeof state, VirtualQuery(pages, &state, sizeof state));
+    EXPECT_EQ(DWORD(MEM_FREE), state.State) << "the pages were released";
+    ObjectNumber direct = ImageFromMemory(6, c.file.data(), c.file.size());
+    EXPECT_EQ(c.builds, consumed != 0);
+    EXPECT_EQ(c.builds, direct != 0);
+    if (!consumed || !direct) continue;
+    ImageRecord* a = FindImage(5);
+    ImageRecord* b = FindImage(6);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(b->width, a->width);
+    EXPECT_EQ(b->height, a->height);
+    EXPECT_EQ(b->depth, a->depth);
+    if (GetObjectType(a->handle) == OBJ_BITMAP)
+      EXPECT_TRUE(PixelsOf(a->handle, a->width, a->height) == PixelsOf(b->handle, b->width, b->height));
+  }
+  EXPECT_EQ(nullptr, AllocateImagePages(0));
+  EXPECT_EQ(0, ImageFromImagePages(7, nullptr, 10));
+}
+
 TEST_F(ImageStoreTest, TableGrowsBeyondTheNumberAskedFor) {
   Bytes bmp = MakeSolidBmp(2, 2, 0x00FF00);
   for (ObjectNumber n = 0; n < 10; ++n) ASSERT_NE(0, ImageFromMemory(n, bmp.data(), bmp.size()));
