@@ -31,9 +31,16 @@ bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
   return ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
 }
 
+// Centres the window, hidden, for the given size. A hidden window already in place is left alone:
+// a move to where it is would still have the platform prepare the window for the screen now,
+// work that showing it does anyway.
 void CentreOnScreen(HWND window, long width, long height) {
   long x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
   long y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
+  RECT now;
+  if (!IsWindowVisible(window) && GetWindowRect(window, &now) && now.left == x && now.top == y &&
+      now.right - now.left == width && now.bottom - now.top == height)
+    return;
   SetWindowPos(window, nullptr, x, y, width, height, SWP_HIDEWINDOW);
 }
 

@@ -171,6 +171,11 @@ void DestroyAllWindows() {
 void SetCurrentWindowClientSize(long width, long height) {
   RECT outer = {0, 0, width, height};
   AdjustWindowRect(&outer, (DWORD)GetWindowLongA(WindowTable.currentWindow, GWL_STYLE), FALSE);
+  // A window of that size already is left alone (see CentreOnScreen in the skin engine).
+  RECT now;
+  if (GetWindowRect(WindowTable.currentWindow, &now) && now.right - now.left == outer.right - outer.left &&
+      now.bottom - now.top == outer.bottom - outer.top)
+    return;
   SetWindowPos(WindowTable.currentWindow, nullptr, 0, 0, outer.right - outer.left,
                outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
 }
