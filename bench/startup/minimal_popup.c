@@ -3,6 +3,16 @@
    the toolchain's own start-up code. Either button or a close request ends it with exit code 0. */
 #include <windows.h>
 
+#ifdef STARTUP_MARKS
+/* The benchmark's marked build: the same steps as the launcher's marked build, where they exist. */
+#include "startup_marks.h"
+#define MARK() MarkStartupStep()
+#define MARK_FIRST_PAINT() (MarkFirstPaint(), SendStartupMarks())
+#else
+#define MARK()
+#define MARK_FIRST_PAINT()
+#endif
+
 #define POPUP_WIDTH 575
 #define POPUP_HEIGHT 385
 
@@ -28,6 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   (void)previous;
   (void)commandLine;
   (void)show;
+  MARK(); /* entry */
   windowClass.lpfnWndProc = PopupProcedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
@@ -37,11 +48,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   window = CreateWindowExA(0, "MinimalPopup", "Minimal popup", WS_POPUP, x, y, POPUP_WIDTH, POPUP_HEIGHT, NULL,
                            NULL, instance, NULL);
   if (!window) return 0;
+  MARK(); /* window created */
+  MARK(); /* no skin */
   CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 160, 250, 60, 20,
                   window, (HMENU)2, instance, NULL);
   CreateWindowExA(0, "BUTTON", "Quit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 355, 250, 60, 20,
                   window, (HMENU)6, instance, NULL);
+  MARK(); /* gadgets */
   ShowWindow(window, SW_SHOW);
+  MARK(); /* shown */
+  MARK(); /* no focus step: showing activates the popup */
+  MARK_FIRST_PAINT();
   while (GetMessageA(&message, NULL, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "skin/zindle_skin.h"
+#include "startup_marks.h"
 #include "support/bench_timing.h"
 #include "support/whole_file.h"
 
@@ -79,16 +80,38 @@ void ReadMemory(HANDLE process, Sample* sample) {
 // One start: the clock runs from just before CreateProcess until a visible top-level window of
 // the process exists; the memory is read at every poll on the way, and again while the window
 // stands until the program is idle. Then a close request ends it.
-bool StartOnce(const std::string& exe, Sample* sample) {
+// With marks, the program is a marked build: it is given a pipe as its standard output, and the
+// marks it sends there are read into *marks, as milliseconds since CreateProcess was called and
+// KiB of private memory.
+struct StepMark {
+  double ms, kib;
+};
+
+bool StartOnce(const std::string& exe, Sample* sample, std::vector<StepMark>* marks = nullptr) {
   std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  HANDLE markReader = nullptr, markWriter = nullptr;
+  if (marks) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    if (!CreatePipe(&markReader, &markWriter, &inherited, 0)) return false;
+    SetHandleInformation(markReader, HANDLE_FLAG_INHERIT, 0);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = markWriter;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION process = {};
+  LARGE_INTEGER counterAtStart;
+  QueryPerformanceCounter(&counterAtStart);
   double start = NowMs();
-  if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                      &process)) {
+  BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, marks != nullptr, 0, nullptr,
+                                folder.c_str(), &startup, &process);
+  if (markWriter) CloseHandle(markWriter);
+  if (!started) {
     std::fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+    if (markReader) CloseHandle(markReader);
     return false;
   }
   HWND window = nullptr;
@@ -107,6 +130,19 @@ bool StartOnce(const std::string& exe, Sample* sample) {
       Sleep(20);
     }
     sample->privateCommit = PrivateCommitOf(process.hProcess);
+    if (marks) {
+      // The program sends its marks once its first paint is served, then closes the pipe.
+      StartupMark received[MOST_STARTUP_MARKS];
+      DWORD bytes = 0, got = 0;
+      while (ReadFile(markReader, reinterpret_cast<char*>(received) + bytes, sizeof received - bytes, &got,
+                      nullptr) && got > 0)
+        bytes += got;
+      LARGE_INTEGER frequency;
+      QueryPerformanceFrequency(&frequency);
+      for (DWORD i = 0; i < bytes / sizeof(StartupMark); ++i)
+        marks->push_back({double(received[i].counter - counterAtStart.QuadPart) * 1e3 / double(frequency.QuadPart),
+                          double(received[i].privateBytes) / 1024});
+    }
     PostMessageA(window, WM_CLOSE, 0, 0);
   } else {
     std::fprintf(stderr, "%s showed no window\n", exe.c_str());
@@ -117,14 +153,17 @@ bool StartOnce(const std::string& exe, Sample* sample) {
     ok = false;
   }
   GetExitCodeProcess(process.hProcess, &sample->exitCode);
+  if (markReader) CloseHandle(markReader);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return ok && sample->exitCode == 0;
 }
 
-// The programs, in the order of their samples.
-const int ProgramCount = 3;
-const char* const ProgramNames[ProgramCount] = {"launcher.exe", "minimal popup", "popup + manifest"};
+// The programs, in the order of their samples: the launcher, the reference (the popup with the
+// launcher's manifest), the plain popup, then any programs named on the command line.
+const int Launcher = 0, ManifestPopup = 1, PlainPopup = 2;
+std::vector<std::string> ProgramNames = {"launcher.exe", "popup + manifest", "plain popup"};
+
 struct Spread {
   double low, median, high;  // quartiles
 };
@@ -145,13 +184,13 @@ std::vector<double> Column(const std::vector<Sample>& samples, Field field) {
 // Prints one comparison: each program's median with its quartiles, the ratio of the medians, and
 // the quartiles of the round-by-round ratios.
 template <class Field>
-void PrintFigure(int ia, int ib, const std::vector<Sample>* samples, Field field, double scale) {
+void PrintFigure(int ia, int ib, const std::vector<std::vector<Sample>>& samples, Field field, double scale) {
   const std::vector<Sample>&a = samples[ia], &b = samples[ib];
   std::vector<double> va = Column(a, field), vb = Column(b, field), r;
   for (size_t i = 0; i < va.size(); ++i) r.push_back(vb[i] > 0 ? va[i] / vb[i] : 0);
   Spread sa = SpreadOf(va), sb = SpreadOf(vb), sr = SpreadOf(r);
-  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia],
-              sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib], sb.median * scale,
+  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia].c_str(),
+              sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib].c_str(), sb.median * scale,
               sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
 }
 
@@ -197,25 +236,91 @@ void PrintSizes(const std::string& launcher, const std::string& reference) {
               floor ? double(product) / double(floor) : 0.0);
 }
 
+// The steps both marked builds mark, in order; each ends at its mark.
+const char* const StepNames[] = {
+    "process start to entry (popup: C runtime too)",
+    "entry to the skin (libraries, registry, window)",
+    "skin (decode, bitmap, size, region, face)",
+    "gadgets (two buttons)",
+    "showing",
+    "focus",
+    "first paint served",
+};
+const int StepCount = sizeof StepNames / sizeof StepNames[0];
+
+// Runs the marked launcher and the marked popup in turn and prints, for each step, the medians of
+// its time in both (with quartiles) and of the private memory after it.
+bool PrintSteps(int rounds) {
+  const std::string marked[2] = {LAUNCHER_MARKED_PATH, MANIFEST_POPUP_MARKED_PATH};
+  std::vector<double> times[2][StepCount], memory[2][StepCount];
+  for (int round = 0; round < rounds; ++round) {
+    for (int k = 0; k < 2; ++k) {
+      int p = (round + k) % 2;
+      Sample sample = {};
+      std::vector<StepMark> marks;
+      if (!StartOnce(marked[p], &sample, &marks) || int(marks.size()) != StepCount) {
+        std::fprintf(stderr, "%s: %d marks, exit code %lu\n", marked[p].c_str(), int(marks.size()), sample.exitCode);
+        return false;
+      }
+      for (int s = 0; s < StepCount; ++s) {
+        times[p][s].push_back(marks[s].ms - (s ? marks[s - 1].ms : 0.0));
+        memory[p][s].push_back(marks[s].kib);
+      }
+    }
+  }
+  std::printf("start-up steps, marked builds, %d rounds: medians (quartiles) in ms; private KiB after the step\n",
+              rounds);
+  std::printf("  %-48s %21s %21s %8s %8s %8s\n", "step", "launcher", "popup + manifest", "diff", "launcher",
+              "popup");
+  double total[2] = {0, 0};
+  for (int s = 0; s < StepCount; ++s) {
+    Spread a = SpreadOf(times[0][s]), b = SpreadOf(times[1][s]);
+    total[0] += a.median;
+    total[1] += b.median;
+    std::printf("  %-48s %6.2f (%5.2f-%5.2f) %6.2f (%5.2f-%5.2f) %+8.2f %8.0f %8.0f\n", StepNames[s], a.median,
+                a.low, a.high, b.median, b.low, b.high, a.median - b.median, SpreadOf(memory[0][s]).median,
+                SpreadOf(memory[1][s]).median);
+  }
+  std::printf("  %-48s %6.2f %14s %6.2f %14s %+8.2f\n", "sum of the medians", total[0], "", total[1], "",
+              total[0] - total[1]);
+  return true;
+}
+
+// Each program against the reference, and the reference against the plain popup.
+template <class Field>
+void PrintFigures(const char* title, const std::vector<std::vector<Sample>>& samples, Field field, double scale) {
+  std::printf("%s\n", title);
+  for (size_t p = 0; p < samples.size(); ++p)
+    if (int(p) != ManifestPopup) PrintFigure(int(p), ManifestPopup, samples, field, scale);
+  PrintFigure(Launcher, PlainPopup, samples, field, scale);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? std::atoi(argv[1]) : 31;
   int core = argc > 2 ? std::atoi(argv[2]) : 0;
-  const std::string programs[ProgramCount] = {LAUNCHER_EXE_PATH, MINIMAL_POPUP_PATH, MANIFEST_POPUP_PATH};
+  std::vector<std::string> programs = {LAUNCHER_EXE_PATH, MANIFEST_POPUP_PATH, MINIMAL_POPUP_PATH};
+  for (int i = 3; i < argc; ++i) {
+    programs.push_back(argv[i]);
+    std::string name = argv[i];
+    ProgramNames.push_back(name.substr(name.find_last_of("\\/") + 1));
+  }
   if (rounds < 1) rounds = 1;
   // Children inherit the process's affinity: every program runs on the same single core.
   if (!SetProcessAffinityMask(GetCurrentProcess(), DWORD_PTR(1) << core))
     std::fprintf(stderr, "could not pin to core %d (error %lu)\n", core, GetLastError());
 
-  std::vector<Sample> samples[ProgramCount];
+  const int count = int(programs.size());
+  std::vector<std::vector<Sample>> samples(count);
   for (int round = 0; round < rounds; ++round) {
     // Each round starts another program first, so that none always inherits a warm or cold cache.
-    for (int k = 0; k < ProgramCount; ++k) {
-      int p = (round + k) % ProgramCount;
+    for (int k = 0; k < count; ++k) {
+      int p = (round + k) % count;
       Sample sample = {};
       if (!StartOnce(programs[p], &sample)) {
-        std::fprintf(stderr, "round %d: %s failed (exit code %lu)\n", round, ProgramNames[p], sample.exitCode);
+        std::fprintf(stderr, "round %d: %s failed (exit code %lu)\n", round, ProgramNames[p].c_str(),
+                     sample.exitCode);
         return 1;
       }
       samples[p].push_back(sample);
@@ -224,19 +329,12 @@ int main(int argc, char** argv) {
   std::printf("%s build, every program of this architecture\n", BuildArchitecture());
   std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, quartiles of per-round ratios\n", rounds,
               core);
-  const int launcher = 0, popup = 1, manifestPopup = 2;
-  std::printf("time to a visible window (ms)\n");
-  PrintFigure(launcher, popup, samples, &Sample::startMs, 1.0);
-  PrintFigure(launcher, manifestPopup, samples, &Sample::startMs, 1.0);
-  PrintFigure(manifestPopup, popup, samples, &Sample::startMs, 1.0);
-  std::printf("private memory: PagefileUsage, highest reading from start to idle (KiB)\n");
-  PrintFigure(launcher, popup, samples, &Sample::pagefile, 1.0 / 1024);
-  PrintFigure(launcher, manifestPopup, samples, &Sample::pagefile, 1.0 / 1024);
-  PrintFigure(manifestPopup, popup, samples, &Sample::pagefile, 1.0 / 1024);
-  std::printf("private memory: committed private regions at idle (KiB)\n");
-  PrintFigure(launcher, popup, samples, &Sample::privateCommit, 1.0 / 1024);
-  std::printf("peak working set, PeakWorkingSetSize (KiB)\n");
-  PrintFigure(launcher, popup, samples, &Sample::peakWorkingSet, 1.0 / 1024);
-  PrintSizes(programs[0], programs[1]);
-  return 0;
+  PrintFigures("time to a visible window (ms)", samples, &Sample::startMs, 1.0);
+  PrintFigures("private memory: PagefileUsage, highest reading from start to idle (KiB)", samples,
+               &Sample::pagefile, 1.0 / 1024);
+  PrintFigures("private memory: committed private regions at idle (KiB)", samples, &Sample::privateCommit,
+               1.0 / 1024);
+  PrintFigures("peak working set, PeakWorkingSetSize (KiB)", samples, &Sample::peakWorkingSet, 1.0 / 1024);
+  PrintSizes(programs[Launcher], programs[PlainPopup]);
+  return PrintSteps(rounds) ? 0 : 1;
 }

@@ -88,11 +88,10 @@ void OnePass(PassMarks* m) {
   SkinBlockView view;
   ReadSkinBlock(ZindleSkinBlock, ZindleSkinBlockSize, &view);
   SkinBannerAccepted(view);
-  void* bmp = AllocateBlock(int32_t(view.unpackedSize));
+  void* bmp = AllocateImagePages(view.unpackedSize);
   UnpackSkinImage(view, bmp);
   Mark(m);
-  ImageFromMemory(1, bmp, view.unpackedSize);
-  ReleaseBlock(bmp);
+  ImageFromImagePages(1, bmp, view.unpackedSize);
   Mark(m);
   MakeImageCurrent(1);
   long width = CurrentImageWidth(), height = CurrentImageHeight();
