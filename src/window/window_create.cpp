@@ -100,7 +100,7 @@ ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long widt
   if (number != -1) DestroyNumberedWindow(number);
 
   FormatClassName(identifier);
-  RegisterClassA(&WindowTable.windowClass);
+  RegisterSharedWindowClass();
 
   WindowStyle style = StyleFromFlags(flags);
   RECT outer = {x, y, x + width, y + height};

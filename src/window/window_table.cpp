@@ -37,9 +37,22 @@ void InitWindowLibrary() {
   windowClass.hIcon = LoadIconA(RuntimeState.instance, MAKEINTRESOURCEA(1));
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // The small icon is the resource's own small image, loaded once and shared like the icon.
+  WindowTable.smallIcon = static_cast<HICON>(LoadImageA(RuntimeState.instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   windowClass.lpszClassName = "TemplateClass";
-  RegisterClassA(&windowClass);
+  RegisterSharedWindowClass();
   windowClass.lpszClassName = WindowTable.className;
+}
+
+ATOM RegisterSharedWindowClass() {
+  const WNDCLASSA& shared = WindowTable.windowClass;
+  WNDCLASSEXA description = {sizeof description, shared.style,         shared.lpfnWndProc,
+                             shared.cbClsExtra,  shared.cbWndExtra,    shared.hInstance,
+                             shared.hIcon,       shared.hCursor,       shared.hbrBackground,
+                             shared.lpszMenuName, shared.lpszClassName, WindowTable.smallIcon};
+  return RegisterClassExA(&description);
 }
 
 WindowRecord* SlotFor(ObjectNumber number, ObjectNumber* identifier) {

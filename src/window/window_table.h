@@ -22,6 +22,7 @@ struct WindowTableRecord {
   HWND currentWindow;         // set by a successful opening and by SelectCurrentWindow
   WindowRecord emptyRecord;   // all zero; handed out by lookups that find no window. Never written.
   WNDCLASSA windowClass;      // SharedWindowClass: reused for every registration
+  HICON smallIcon;            // icon 1 at the small icon size, registered with every class
   char className[50];         // class name being registered or unregistered
 };
 
@@ -41,6 +42,9 @@ const ObjectNumber HighestWindowNumber = 0xFFFF - WindowTableGrowth;
 
 // Zeroes the table state, allocates the first 12 records and registers "TemplateClass".
 void InitWindowLibrary();
+// Registers the SharedWindowClass under its current class name, with smallIcon as the class's
+// small icon: the platform would otherwise make a small copy of the icon for every class.
+ATOM RegisterSharedWindowClass();
 // Opens a window whose client area is width x height. Returns the handle (table number), the new
 // identifier (AnyNumber), or 0 on failure. Numbers below -1 and above HighestWindowNumber, and
 // identifiers of live AnyNumber windows, are refused with 0 without touching the table.

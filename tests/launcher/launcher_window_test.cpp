@@ -68,6 +68,36 @@ TEST(LauncherWindow, ProductSkinLandsWhereItAlwaysHas) {
   }
 }
 
+// The width of an icon's colour image (of its mask for a monochrome icon).
+long IconWidth(HICON icon) {
+  ICONINFO info;
+  if (!icon || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap = {};
+  GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  return bitmap.bmWidth;
+}
+
+// Every class carries the program's icon and the icon's own small image, one shared handle each,
+// not a small copy made for each class.
+TEST(LauncherWindow, ClassesCarryTheProgramIconAndItsSmallImage) {
+  HWND window = OpenSkinnedLauncherWindow(ZindleSkinBlock, ZindleSkinBlockSize);
+  ASSERT_TRUE(IsWindow(window));
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass = {sizeof windowClass}, templateClass = {sizeof templateClass};
+  EXPECT_TRUE(GetClassInfoExA(instance, "WindowClass_1", &windowClass));
+  EXPECT_TRUE(GetClassInfoExA(instance, "TemplateClass", &templateClass));
+  DestroyNumberedWindow(1);
+  ReleaseAllImages();
+  EXPECT_NE(nullptr, windowClass.hIcon);
+  EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(1)), windowClass.hIcon);
+  EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconWidth(windowClass.hIcon));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(windowClass.hIconSm));
+  EXPECT_EQ(windowClass.hIcon, templateClass.hIcon);
+  EXPECT_EQ(windowClass.hIconSm, templateClass.hIconSm);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
