@@ -1,11 +1,14 @@
-// Starts launcher.exe and the minimal popup in turn, round after round, on one pinned core, and
-// compares what a player feels: the time from CreateProcess to a visible top-level window of the
-// new process, and the private memory the process holds. A third program, the minimal popup
-// carrying the launcher's manifest (common controls 6 and their visual styles), shows what that
-// manifest alone costs. Then compares the shipped exe's size, section by section, with the floor
-// of what it must carry: the minimal popup, the skin block and the icon resource.
+// Starts launcher.exe, the reference and the plain popup in turn, round after round, on one pinned
+// core, and compares what a player feels: the time from CreateProcess to a visible top-level
+// window of the new process, and the private memory the process holds. The reference is the
+// minimal popup carrying the launcher's manifest (common controls 6 and their visual styles, which
+// every such program pays for); the plain popup shows what that manifest alone costs. Programs
+// named on the command line (other builds of the launcher, say) join the rounds and are compared
+// with the reference too. Then the shipped exe's size, section by section, against the floor of
+// what it must carry (the plain popup, the skin block and the icon resource), and the start-up
+// steps of the marked builds of the launcher and the reference, side by side.
 //
-//   startup_bench [rounds] [core]        (defaults: 31 rounds, core 0)
+//   startup_bench [rounds] [core] [program.exe ...]    (defaults: 31 rounds, core 0)
 #include <windows.h>
 #include <psapi.h>
 
@@ -182,16 +185,17 @@ std::vector<double> Column(const std::vector<Sample>& samples, Field field) {
 }
 
 // Prints one comparison: each program's median with its quartiles, the ratio of the medians, and
-// the quartiles of the round-by-round ratios.
+// the round-by-round ratios' lower quartile, median and upper quartile.
 template <class Field>
 void PrintFigure(int ia, int ib, const std::vector<std::vector<Sample>>& samples, Field field, double scale) {
   const std::vector<Sample>&a = samples[ia], &b = samples[ib];
   std::vector<double> va = Column(a, field), vb = Column(b, field), r;
   for (size_t i = 0; i < va.size(); ++i) r.push_back(vb[i] > 0 ? va[i] / vb[i] : 0);
   Spread sa = SpreadOf(va), sb = SpreadOf(vb), sr = SpreadOf(r);
-  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx (%.3f-%.3f)\n", ProgramNames[ia].c_str(),
-              sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib].c_str(), sb.median * scale,
-              sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low, sr.high);
+  std::printf("  %-19s %9.1f (%.1f-%.1f)  vs %-19s %9.1f (%.1f-%.1f): %.3fx; per round %.3f-%.3f-%.3f\n",
+              ProgramNames[ia].c_str(), sa.median * scale, sa.low * scale, sa.high * scale, ProgramNames[ib].c_str(),
+              sb.median * scale, sb.low * scale, sb.high * scale, sb.median > 0 ? sa.median / sb.median : 0.0, sr.low,
+              sr.median, sr.high);
 }
 
 // Prints the exe's sections with their bytes in the file; returns the file's size.
@@ -327,8 +331,8 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%s build, every program of this architecture\n", BuildArchitecture());
-  std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, quartiles of per-round ratios\n", rounds,
-              core);
+  std::printf("%d rounds on core %d; medians with quartiles, ratio of medians, per-round ratios (quartiles and "
+              "median)\n", rounds, core);
   PrintFigures("time to a visible window (ms)", samples, &Sample::startMs, 1.0);
   PrintFigures("private memory: PagefileUsage, highest reading from start to idle (KiB)", samples,
                &Sample::pagefile, 1.0 / 1024);
