@@ -6,24 +6,13 @@
 #include "gadget/gadget_kinds.h"
 #include "gadget/gadget_table.h"
 #include "launcher/directx_check.h"
+#include "launcher/shown_window.h"
 #include "launcher/startup.h"
-#include "runtime/strings.h"
 #include "skin/skin_engine.h"
 #include "skin/zindle_skin.h"
 #include "startup_marks.h"
 #include "window/events.h"
 #include "window/window_table.h"
-
-namespace {
-
-// The launcher's hook: gadget colours.
-LRESULT CALLBACK MarkedLauncherHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX)
-    return ResolveGadgetColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
-  return HookPassOn;
-}
-
-}  // namespace
 
 // The process entry, as the launcher's own: the first step ends here. Then the runtime's libraries
 // are started and LauncherMain entered.
@@ -46,10 +35,8 @@ void LauncherMain() {
   MarkStartupStep();
   ShowSkinnedWindow(1, 0);
   MarkStartupStep();
-  HWND window = CurrentWindowHandle();
-  SetFocus(nullptr);
-  SetFocus(window);
-  InstallWindowHook(MarkedLauncherHook);
+  TakeKeyboardFocus(CurrentWindowHandle());
+  InstallWindowHook(LauncherHook);
   MarkStartupStep();
   MarkFirstPaint();
   SendStartupMarks();

@@ -34,8 +34,7 @@ wchar_t* OwnPathW() {
 
 // The shell and COM are loaded when the game is started, not with the launcher.
 BOOL WINAPI ShellExecuteExWOnDemand(SHELLEXECUTEINFOW* info) {
-  auto open = reinterpret_cast<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(
-      reinterpret_cast<void*>(SystemProcedure(L"shell32.dll", "ShellExecuteExW")));
+  auto open = SystemProcedureAs<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(L"shell32.dll", "ShellExecuteExW");
   if (!open) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
@@ -44,13 +43,12 @@ BOOL WINAPI ShellExecuteExWOnDemand(SHELLEXECUTEINFOW* info) {
 }
 
 HRESULT EnterApartment() {
-  auto enter = reinterpret_cast<HRESULT(WINAPI*)(void*, DWORD)>(
-      reinterpret_cast<void*>(SystemProcedure(L"ole32.dll", "CoInitializeEx")));
+  auto enter = SystemProcedureAs<HRESULT(WINAPI*)(void*, DWORD)>(L"ole32.dll", "CoInitializeEx");
   return enter ? enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
 }
 
 void LeaveApartment() {
-  auto leave = reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void*>(SystemProcedure(L"ole32.dll", "CoUninitialize")));
+  auto leave = SystemProcedureAs<void(WINAPI*)()>(L"ole32.dll", "CoUninitialize");
   if (leave) leave();
 }
 

@@ -11,10 +11,6 @@ HWND OpenLauncherWindow();
 // The same with another SkinBlock of skinBlockSize bytes: the window takes the skin image's
 // size and is centred on the screen for it.
 HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize);
-// Gives the shown window the keyboard.
-void TakeKeyboardFocus(HWND window);
-// The launcher's window hook: control-colour messages are answered from the gadget colours.
-LRESULT CALLBACK LauncherHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // What "Play" does: the refusal message on a refused DirectX version, else the game is started
 // and the launcher ends.
 void PlayPressed();

@@ -8,3 +8,8 @@
 // loading the library from the system folder when the process has not got it yet; null when
 // either cannot be found. The library stays loaded for the rest of the process.
 FARPROC SystemProcedure(const wchar_t* library, const char* name);
+// The same as a pointer of the procedure's own type.
+template <class Procedure>
+Procedure SystemProcedureAs(const wchar_t* library, const char* name) {
+  return reinterpret_cast<Procedure>(reinterpret_cast<void*>(SystemProcedure(library, name)));
+}

@@ -141,25 +141,7 @@ ObjectNumber CreateDisplayBitmap(ObjectNumber number, long width, long height, b
   return BuildResult(number, record);
 }
 
-ObjectNumber ImageFromBmp(ObjectNumber number, const uint8_t* data, size_t size) {
-  BmpLayout layout;
-  if (!ReadBmpLayout(data, size, &layout)) return 0;
-  // A file stored top row first yields the same picture: the platform reads its rows in order.
-  // Its rows cover the whole bitmap, so the bitmap is cleared to black only when they do not all
-  // arrive: then it is cleared and given again what the platform takes of them.
-  ObjectNumber result = CreateDisplayBitmap(number, layout.width, long(layout.rows), false);
-  if (!result) return 0;
-  const uint8_t* pixels = data + layout.pixelOffset;
-  const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
-  int copied = TransferPixels(pixels, info, layout.rows);
-  if (copied < int(layout.rows)) {
-    ClearBitmap(static_cast<HBITMAP>(ImageTable.currentImage->handle), layout.width, long(layout.rows));
-    if (copied > 0) TransferPixels(pixels, info, layout.rows);
-  }
-  return result;
-}
-
-// Bytes of BMP rows handed to the platform at a time when the BMP's pages are released as they go.
+// Bytes of BMP rows handed to the platform at a time when the file's pages are released as they go.
 const size_t BandBytes = 64 * 1024;
 
 size_t PageSize() {
@@ -168,17 +150,11 @@ size_t PageSize() {
   return system.dwPageSize;
 }
 
-// Builds the image from a plain bottom-up BMP in pages of its own, a band of rows at a time,
-// decommitting each page of pixels once the platform has taken all its rows: the bitmap grows as
-// the BMP shrinks. The headers' pages stay, as every band reads them. False when the BMP is not
-// of that kind and must go the usual way (nothing is touched then); otherwise *result holds what
-// ImageFromMemory would return.
-bool ImageFromBmpInBands(ObjectNumber number, uint8_t* data, size_t size, ObjectNumber* result) {
-  BmpLayout layout;
-  if (size < 2 || data[0] != 'B' || data[1] != 'M' || !ReadBmpLayout(data, size, &layout)) return false;
-  if (layout.height < 0 || (layout.compression != BI_RGB && layout.compression != BI_BITFIELDS)) return false;
-  *result = CreateDisplayBitmap(number, layout.width, long(layout.rows), false);
-  if (!*result) return true;
+// Hands a plain bottom-up file's rows to the current image's bitmap a band at a time, decommitting
+// each page of pixels once the platform has taken all its rows: the bitmap grows as the file
+// shrinks. The pages before the pixels stay, as every band reads the headers there. Rows the
+// platform does not take cannot be given again: the picture is then left black.
+void TransferBandsReleasingPages(const uint8_t* data, const BmpLayout& layout) {
   HBITMAP bitmap = static_cast<HBITMAP>(ImageTable.currentImage->handle);
   const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
   const size_t stride = (size_t(layout.width) * layout.bitCount + 31) / 32 * 4;
@@ -198,9 +174,31 @@ bool ImageFromBmpInBands(ObjectNumber number, uint8_t* data, size_t size, Object
     }
   }
   if (memory) DeleteDC(memory);
-  // Rows the platform did not take cannot be given again: the picture is left black.
   if (!whole) ClearBitmap(bitmap, layout.width, long(layout.rows));
-  return true;
+}
+
+// inPages: the file lies in pages of its own (AllocateImagePages) that the caller releases after
+// the call, so a plain bottom-up file's pages can go as their rows are taken.
+ObjectNumber ImageFromBmp(ObjectNumber number, const uint8_t* data, size_t size, bool inPages) {
+  BmpLayout layout;
+  if (!ReadBmpLayout(data, size, &layout)) return 0;
+  // A file stored top row first yields the same picture: the platform reads its rows in order.
+  // Its rows cover the whole bitmap, so the bitmap is cleared to black only when they do not all
+  // arrive: then it is cleared and given again what the platform takes of them.
+  ObjectNumber result = CreateDisplayBitmap(number, layout.width, long(layout.rows), false);
+  if (!result) return 0;
+  if (inPages && layout.height > 0 && (layout.compression == BI_RGB || layout.compression == BI_BITFIELDS)) {
+    TransferBandsReleasingPages(data, layout);
+    return result;
+  }
+  const uint8_t* pixels = data + layout.pixelOffset;
+  const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
+  int copied = TransferPixels(pixels, info, layout.rows);
+  if (copied < int(layout.rows)) {
+    ClearBitmap(static_cast<HBITMAP>(ImageTable.currentImage->handle), layout.width, long(layout.rows));
+    if (copied > 0) TransferPixels(pixels, info, layout.rows);
+  }
+  return result;
 }
 
 ObjectNumber ImageFromIcon(ObjectNumber number, HICON icon) {
@@ -262,6 +260,17 @@ ObjectNumber ImageFromDecoder(ObjectNumber number) {
   return result;
 }
 
+// What ImageFromMemory and ImageFromImagePages build: a BMP, an icon file's first image, or data
+// a registered decoder recognises.
+ObjectNumber ImageFromData(ObjectNumber number, const void* data, size_t size, bool inPages) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  if (!bytes) return 0;
+  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return ImageFromBmp(number, bytes, size, inPages);
+  if (HICON icon = IconFromMemory(data, size)) return ImageFromIcon(number, icon);
+  if (FindImageDecoder(data)) return ImageFromDecoder(number);
+  return 0;
+}
+
 }  // namespace
 
 void InitImageLibrary() {
@@ -303,12 +312,7 @@ ObjectNumber ImageFromMemory(ObjectNumber number, const void* data) {
 }
 
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data, size_t size) {
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  if (!bytes) return 0;
-  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return ImageFromBmp(number, bytes, size);
-  if (HICON icon = IconFromMemory(data, size)) return ImageFromIcon(number, icon);
-  if (FindImageDecoder(data)) return ImageFromDecoder(number);
-  return 0;
+  return ImageFromData(number, data, size, false);
 }
 
 void* AllocateImagePages(size_t size) {
@@ -321,9 +325,7 @@ void ReleaseImagePages(void* pages) {
 
 ObjectNumber ImageFromImagePages(ObjectNumber number, void* pages, size_t size) {
   if (!pages) return 0;
-  ObjectNumber result = 0;
-  if (!ImageFromBmpInBands(number, static_cast<uint8_t*>(pages), size, &result))
-    result = ImageFromMemory(number, pages, size);
+  ObjectNumber result = ImageFromData(number, pages, size, true);
   ReleaseImagePages(pages);
   return result;
 }
