@@ -74,6 +74,7 @@ bool ReadBmpLayout(const void* data, size_t size, BmpLayout* layout) {
   uint64_t masks = (l.compression == 3 && headerSize == 40) ? 12 : 0;
   uint64_t table = uint64_t(ColourTableEntries(l.bitCount, LoadLittleEndian32(p + 46))) * 4;
   if (!Inside(size, 14, headerSize + masks + table)) return false;
+  l.infoEnd = uint32_t(14 + headerSize + masks + table);
 
   uint64_t pixelBytes;
   if (l.compression == 1 || l.compression == 2) {

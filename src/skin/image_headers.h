@@ -16,6 +16,7 @@ struct BmpLayout {
   int32_t height;         // as stored: negative when the rows are stored top row first
   uint32_t rows;          // number of pixel rows, |height|
   uint32_t infoOffset;    // the BITMAPINFO (header, masks, colour table), always 14
+  uint32_t infoEnd;       // the first byte after the BITMAPINFO
   uint32_t pixelOffset;   // the first pixel byte, from the start of the file
   uint16_t bitCount;
   uint32_t compression;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "runtime/runtime_state.h"
+#include "skin/bmp_bands.h"
 #include "skin/image_headers.h"
 
 ImageTableRecord ImageTable;
@@ -152,26 +153,21 @@ size_t PageSize() {
 
 // Hands a plain bottom-up file's rows to the current image's bitmap a band at a time, decommitting
 // each page of pixels once the platform has taken all its rows: the bitmap grows as the file
-// shrinks. The pages before the pixels stay, as every band reads the headers there. Rows the
-// platform does not take cannot be given again: the picture is then left black.
+// shrinks. The pages of the headers stay (see BeginBmpBands). Rows the platform does not take
+// cannot be given again: the picture is then left black.
 void TransferBandsReleasingPages(const uint8_t* data, const BmpLayout& layout) {
   HBITMAP bitmap = static_cast<HBITMAP>(ImageTable.currentImage->handle);
   const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(data + layout.infoOffset);
-  const size_t stride = (size_t(layout.width) * layout.bitCount + 31) / 32 * 4;
-  const size_t bandRows = BandBytes / stride > 0 ? BandBytes / stride : 1;
-  const size_t page = PageSize();
-  uintptr_t released = (uintptr_t(data) + layout.pixelOffset + page - 1) / page * page;
+  BmpBandWalk walk;
+  BeginBmpBands(&walk, layout, uintptr_t(data), PageSize(), BandBytes);
   HDC memory = CreateCompatibleDC(nullptr);
   bool whole = memory != nullptr;
-  for (size_t row = 0; whole && row < layout.rows; row += bandRows) {
-    UINT lines = UINT(layout.rows - row < bandRows ? layout.rows - row : bandRows);
-    const uint8_t* band = data + layout.pixelOffset + row * stride;
-    whole = SetDIBits(memory, bitmap, UINT(row), lines, band, info, DIB_RGB_COLORS) == int(lines);
-    uintptr_t taken = (uintptr_t(band) + lines * stride) / page * page;
-    if (whole && taken > released) {
-      VirtualFree(reinterpret_cast<void*>(released), taken - released, MEM_DECOMMIT);
-      released = taken;
-    }
+  BmpBand band;
+  while (whole && NextBmpBand(&walk, &band)) {
+    whole = SetDIBits(memory, bitmap, band.firstRow, band.rows, reinterpret_cast<const void*>(band.pixels), info,
+                      DIB_RGB_COLORS) == int(band.rows);
+    if (whole && band.releaseTo > band.releaseFrom)
+      VirtualFree(reinterpret_cast<void*>(band.releaseFrom), band.releaseTo - band.releaseFrom, MEM_DECOMMIT);
   }
   if (memory) DeleteDC(memory);
   if (!whole) ClearBitmap(bitmap, layout.width, long(layout.rows));

@@ -123,6 +123,17 @@ TEST_F(ImageStoreTest, ImagesFromConsumedPagesMatchImagesFromMemory) {
   for (size_t i = 0; i < indexed.size(); ++i) indexed[i] = uint8_t(i % 3);
   Bytes truncated = MakeBmpFile(width, height, 24, {}, wide);
   truncated.resize(truncated.size() - 1);
+  // A pixel offset that points into or before the headers: the rows then overlap the headers,
+  // which every band still reads. Released under the bands, the headers' page was read after
+  // it was gone, and the process ended.
+  auto withPixelOffset = [](Bytes file, uint32_t offset) {
+    Put32(file, 10, offset);
+    return file;
+  };
+  Bytes tall(size_t(RowBytes(100, 24)) * 300);
+  for (size_t i = 0; i < tall.size(); ++i) tall[i] = uint8_t(i * 13);
+  Bytes wideIndexed(size_t(RowBytes(4096, 8)) * 40);
+  for (size_t i = 0; i < wideIndexed.size(); ++i) wideIndexed[i] = uint8_t(i % 5);
   struct Case {
     const char* name;
     Bytes file;
@@ -136,6 +147,10 @@ TEST_F(ImageStoreTest, ImagesFromConsumedPagesMatchImagesFromMemory) {
       {"product skin", ProductSkinBitmap(), true},
       {"icon file", MakeIconFile({MakeIconImage(16, 0xFF0000)}, {16}), true},
       {"pixels cut short", truncated, false},
+      {"pixel offset 0, 24-bit", withPixelOffset(MakeBmpFile(100, 300, 24, {}, tall), 0), true},
+      {"pixel offset 0, 8-bit rows of a page", withPixelOffset(MakeBmpFile(4096, 40, 8, {0xFF, 0xFF00}, wideIndexed), 0),
+       true},
+      {"pixel offset inside the info header", withPixelOffset(MakeBmpFile(width, height, 24, {}, wide), 20), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
