@@ -47,8 +47,8 @@ bool PressIsOnSkin() {
   return target && (target == WindowHandleOf(LauncherWindow) || target == GadgetHandleOf(FaceGadget));
 }
 
-void OnItemAction() {
-  switch (EventSourceItem()) {
+void OnItemAction(ObjectNumber item) {
+  switch (item) {
     case PlayButton:
       PlayPressed();
       break;
@@ -60,6 +60,36 @@ void OnItemAction() {
   }
 }
 
+// Notes the events of the move loop that must not be lost: a close request for the window and a
+// button's click (its WM_COMMAND names the gadget by the control's identifier). Only the first
+// click counts, as the first one decides what happens.
+void HoldEventDuringMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE && window == WindowHandleOf(LauncherWindow)) {
+    Launcher.HeldClose = 1;
+  } else if (message == WM_COMMAND && lParam && HIWORD(wParam) == BN_CLICKED && !Launcher.HeldItem) {
+    Launcher.HeldItem = GetWindowLongPtrA(reinterpret_cast<HWND>(lParam), GWLP_ID);
+  }
+}
+
+LRESULT CALLBACK MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (Launcher.Dragging) HoldEventDuringMove(window, message, wParam, lParam);
+  return LauncherHook(window, message, wParam, lParam);
+}
+
+// Moves the window with the pointer until the button is released, then acts on what was held.
+void MoveWithPointer() {
+  Launcher.Dragging = 1;
+  Launcher.HeldClose = 0;
+  Launcher.HeldItem = 0;
+  SendMessageA(WindowHandleOf(LauncherWindow), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+  Launcher.Dragging = 0;
+  // The move loop's own events were raised outside any wait; left pending, the last of them
+  // (often "window moved") would stand in for the next message, such as the next press.
+  EventState.code = 0;
+  if (Launcher.HeldItem) OnItemAction(ObjectNumber(Launcher.HeldItem));
+  if (Launcher.HeldClose) Launcher.QuitRequested = 1;
+}
+
 void RunEventLoop() {
   Launcher.QuitRequested = 0;
   while (!Launcher.QuitRequested) {
@@ -69,16 +99,10 @@ void RunEventLoop() {
         if (EventSourceWindow() == LauncherWindow) Launcher.QuitRequested = 1;
         break;
       case EventLeftButtonDown:
-        // The platform moves the window with the pointer until the button is released.
-        if (PressIsOnSkin()) {
-          SendMessageA(WindowHandleOf(LauncherWindow), WM_NCLBUTTONDOWN, HTCAPTION, 0);
-          // The move loop's WM_MOVE raised "window moved" outside any wait; left pending, it
-          // would stand in for the next message, such as the next press on the skin.
-          EventState.code = 0;
-        }
+        if (PressIsOnSkin()) MoveWithPointer();
         break;
       case EventItemAction:
-        OnItemAction();
+        OnItemAction(EventSourceItem());
         break;
       default:
         break;
@@ -120,7 +144,7 @@ void LauncherMain() {
   CheckDirectXVersion();
   if (HWND window = OpenLauncherWindow()) {
     TakeKeyboardFocus(window);
-    InstallWindowHook(LauncherHook);
+    InstallWindowHook(MainWindowHook);
     RunEventLoop();
     DestroyNumberedWindow(LauncherWindow);
   }

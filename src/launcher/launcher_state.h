@@ -13,6 +13,11 @@ struct LauncherVariables {
   int32_t DirectXVersionNumber;  // decimal value of those four characters
   long LastEvent;        // code of the event being handled
   long QuitRequested;    // 1 makes the event loop stop after the current event
+  // While the platform moves the window with the pointer, its move loop dispatches messages that
+  // raise events nobody waits for; those that matter are held here and acted on when it ends.
+  uint8_t Dragging;      // 1 during the move
+  uint8_t HeldClose;     // a close request for the launcher's window arrived during the move
+  intptr_t HeldItem;     // a gadget whose action arrived during the move; 0 none
 };
 
 extern LauncherVariables Launcher;

@@ -309,6 +309,22 @@ class Dragging(LauncherTest):
         r.drag(SKIN_POINT, -30, 50)
         self.assertEqual((before[0] + 30, before[1] + 90), r.position())
 
+    def test_a_close_request_during_a_drag_ends_it_when_the_drag_ends(self):
+        # Every event of the move loop was dropped when the drag ended: a close request that
+        # arrived while the button was held left the launcher running until "Quit".
+        r = self.start()
+        x, y = r.position()
+        xdotool("mousemove", x + SKIN_POINT[0], y + SKIN_POINT[1])
+        xdotool("mousedown", "1")
+        time.sleep(0.3)
+        xdotool("mousemove", x + SKIN_POINT[0] + 25, y + SKIN_POINT[1] + 15)
+        time.sleep(0.3)
+        probe("close", "Zindle")
+        time.sleep(0.5)
+        xdotool("mouseup", "1")
+        self.assertEqual(0, r.ended(5))
+        self.assertEqual([], self.game.starts())
+
 
 class DirectXGate(LauncherTest):
     def play_expecting_refusal(self, r, name):
