@@ -5,6 +5,7 @@
 #include "gadget/gadget_table.h"
 #include "launcher/launcher_main.h"
 #include "launcher/launcher_state.h"
+#include "launcher/system_procedure.h"
 #include "runtime/files.h"
 #include "runtime/heaps.h"
 #include "runtime/runtime_state.h"
@@ -31,6 +32,7 @@ void StartLibraries(HINSTANCE instance) {
 }
 
 void StartRuntime(HINSTANCE instance) {
+  RestrictLibrarySearch();
   StartLibraries(instance);
   LauncherMain();
 }

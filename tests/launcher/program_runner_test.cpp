@@ -14,12 +14,15 @@
 #include "box_watch.h"
 #include "launcher/game_start.h"
 #include "launcher/program_runner.h"
+#include "launcher/system_procedure.h"
 #include "support/runtime_setup.h"
 
 namespace {
 
 const wchar_t StandInPath[] = L"" STANDIN_GAME_PATH;
 const wchar_t ProbePath[] = L"" START_BESIDE_PROBE_PATH;
+const wchar_t LibrarySearchProbePath[] = L"" LIBRARY_SEARCH_PROBE_PATH;
+const wchar_t PlantedLibraryPath[] = L"" PLANTED_LIBRARY_PATH;
 
 // One start of the stand-in, as it recorded it.
 typedef std::map<std::wstring, std::wstring> StartRecord;
@@ -261,11 +264,12 @@ TEST_F(Runner, MissingFileStartsNothing) {
   EXPECT_TRUE(FinishBoxWatch(&watch));
 }
 
-// Runs a copy of the probe as "launcher.exe" in folder, from another working folder, and
-// returns its exit code.
-DWORD RunProbeIn(const std::wstring& folder, const std::wstring& workingFolder, const wchar_t* argument) {
+// Runs a copy of a probe (the start-beside probe unless named) as "launcher.exe" in folder, from
+// another working folder, and returns its exit code.
+DWORD RunProbeIn(const std::wstring& folder, const std::wstring& workingFolder, const wchar_t* argument,
+                 const wchar_t* probe = ProbePath) {
   std::wstring launcher = folder + L"launcher.exe";
-  EXPECT_TRUE(CopyFileW(ProbePath, launcher.c_str(), FALSE));
+  EXPECT_TRUE(CopyFileW(probe, launcher.c_str(), FALSE));
   std::wstring command = L"\"" + launcher + L"\"" + (argument ? std::wstring(L" ") + argument : L"");
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
@@ -396,6 +400,22 @@ TEST(GameStartRequest, AsksForASynchronousStartFromASingleThreadedApartment) {
     EXPECT_EQ(seen.result, c.expectedResult);
   }
   ShellOpenW = original;
+}
+
+// The shell is loaded only after a player's action, by the launcher itself; a library that an
+// unpacked archive left beside the launcher or in the current folder under the name of one the
+// shell imports must not be taken for the system's. Loaded by its full path alone, the shell took
+// a planted "shcore.dll" from the launcher's folder.
+TEST_F(Runner, ShellIsLoadedWithItsImportsFromTheSystemFolder) {
+  // Every system from Windows 8 on, and Wine, keeps a library's own imports in the system folder.
+  EXPECT_EQ(SearchSystemFolderOnly, SystemLibraryLoadFlags());
+  std::wstring beside = MakeFolder(L"planted beside");
+  std::wstring current = MakeFolder(L"planted in the current folder");
+  std::wstring clean = MakeFolder(L"clean");
+  ASSERT_TRUE(CopyFileW(PlantedLibraryPath, (beside + L"shcore.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(PlantedLibraryPath, (current + L"shcore.dll").c_str(), FALSE));
+  EXPECT_EQ(0u, RunProbeIn(beside, clean, nullptr, LibrarySearchProbePath)) << "planted beside the launcher";
+  EXPECT_EQ(0u, RunProbeIn(clean, current, nullptr, LibrarySearchProbePath)) << "planted in the current folder";
 }
 
 }  // namespace
