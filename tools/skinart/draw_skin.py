@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
-"""Draws Zindle's launcher skin: a 575x385 24-bit BMP whose transparent parts are magenta.
+"""Draws Zindle's launcher skin: a 575x385 24-bit image whose transparent parts are magenta.
 
-    python3 tools/skinart/draw_skin.py [OUT.bmp]     (default: src/skin/assets/zindle_skin.bmp)
+    python3 tools/skinart/draw_skin.py [--scale S] [OUT.bmp|OUT.png]
+        (default: src/skin/assets/zindle_skin.bmp at scale 1, zindle_skin_NNN.png at NNN %)
+
+At a scale S (for a display at S x 100 %) the same drawing is made at S times the size, 575 S x
+385 S rounded half up, by sampling the shapes at pixel centres (x + 0.5) / S: every edge, bevel
+and letter is exact at that scale, not an enlargement. Scale 1 gives the original bytes.
 
 The face is built from signed distance functions: a rounded panel with a title tab on top (the
 two joined by a smooth union, which gives the fillets), a bevelled metal rim lit from the top
@@ -13,8 +18,15 @@ import math
 import os
 import struct
 import sys
+import zlib
 
-W, H = 575, 385
+BASE_W, BASE_H = 575, 385
+SCALE = 1.0
+W, H = BASE_W, BASE_H
+
+
+def scaled_size(scale):
+    return int(BASE_W * scale + 0.5), int(BASE_H * scale + 0.5)
 KEY = (255, 0, 255)
 
 
@@ -129,7 +141,7 @@ def shade(colour, light):
 
 
 def pixel(x, y):
-    px, py = x + 0.5, y + 0.5
+    px, py = (x + 0.5) / SCALE, (y + 0.5) / SCALE
     sd = outline_sd(px, py)
     if sd >= 0:
         return KEY
@@ -160,7 +172,7 @@ def pixel(x, y):
         return colour
     if abs(py - 234.5) < 1.0 and 70 <= px <= 505:  # accent line, fading at both ends
         fade = clamp(min(px - 70, 505 - px) / 90)
-        core = 1.0 if py == 234.5 else 0.35
+        core = 1.0 if abs(py - 234.5) < 0.5 else 0.35
         return mix(colour, ACCENT, fade * core)
     for x0, y0, x1, y1 in BUTTON_WELLS:
         if x0 <= px < x1 and y0 <= py < y1:
@@ -185,7 +197,7 @@ def pixel(x, y):
             t = clamp((py - 12) / 22)
             c = mix(GOLD_TOP, GOLD_BOTTOM, t)
             return c if d < 9.5 else mix(colour, OUTLINE, 0.8)
-        if abs(py - 23.0) < 0.6 and (250 <= px < 272 or 303 <= px < 325):
+        if abs(py - 23.0) < 1.0 and (250 <= px < 272 or 303 <= px < 325):
             return mix(colour, GOLD_BOTTOM, 0.6)
     return colour
 
@@ -219,9 +231,45 @@ def write_bmp(path, rows):
         f.write(header + info + data)
 
 
+def write_png(path, rows):
+    """A truecolour PNG, each row filtered by its difference to the row above (the fills are
+    vertical gradients, so most of a row repeats the one above)."""
+    raw = bytearray()
+    previous = None
+    for row in rows:
+        line = bytes(v for rgb in row for v in rgb)
+        if previous is None:
+            raw += b"\0" + line
+        else:
+            raw += b"\2" + bytes((a - b) & 255 for a, b in zip(line, previous))
+        previous = line
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", W, H, 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
+                chunk(b"IEND", b""))
+
+
 def main():
+    global SCALE, W, H
+    args = sys.argv[1:]
+    if len(args) >= 2 and args[0] == "--scale":
+        SCALE = float(args[1])
+        args = args[2:]
+    if not 0.5 <= SCALE <= 4:
+        sys.exit("draw_skin.py: the scale must lie between 0.5 and 4")
+    W, H = scaled_size(SCALE)
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "src", "skin", "assets", "zindle_skin.bmp")
+    assets = os.path.join(here, "..", "..", "src", "skin", "assets")
+    if args:
+        out = args[0]
+    elif SCALE == 1:
+        out = os.path.join(assets, "zindle_skin.bmp")
+    else:
+        out = os.path.join(assets, "zindle_skin_%d.png" % int(SCALE * 100 + 0.5))
     rows = []
     for y in range(H):
         row = []
@@ -229,7 +277,10 @@ def main():
             c = pixel(x, y)
             row.append(tuple(int(round(v)) for v in c))
         rows.append(row)
-    write_bmp(out, rows)
+    if out.lower().endswith(".png"):
+        write_png(out, rows)
+    else:
+        write_bmp(out, rows)
 
 
 if __name__ == "__main__":

@@ -8,6 +8,18 @@ std::vector<SkinButton> LauncherButtons() {
   return {{"Play button", 160, 250, 60, 20}, {"Quit button", 355, 250, 60, 20}};
 }
 
+std::vector<SkinButton> LauncherButtonsAt(int32_t percent) {
+  std::vector<SkinButton> buttons = LauncherButtons();
+  auto scale = [percent](int32_t v) { return int32_t((int64_t(v) * percent + 50) / 100); };
+  for (SkinButton& b : buttons) {
+    b.x = scale(b.x);
+    b.y = scale(b.y);
+    b.width = scale(b.width);
+    b.height = scale(b.height);
+  }
+  return buttons;
+}
+
 bool ParseSkinButton(const std::string& text, const std::string& name, SkinButton* button) {
   long v[4];
   const char* p = text.c_str();

@@ -19,6 +19,9 @@ struct SkinButton {
 // The launcher's two buttons: "Play" at 160,250 and "Quit" at 355,250, both 60 x 20; the
 // window's client area is the image, so these are image coordinates too.
 std::vector<SkinButton> LauncherButtons();
+// The same at a display scale in percent (100 = as above): each value times percent / 100,
+// rounded half up, as the launcher lays its buttons out on art drawn for that scale.
+std::vector<SkinButton> LauncherButtonsAt(int32_t percent);
 
 // Reads "x,y,w,h" (w and h positive) as a button named `name`. False on anything else.
 bool ParseSkinButton(const std::string& text, const std::string& name, SkinButton* button);

@@ -41,5 +41,7 @@ bool UnpackSkinFile(const std::vector<uint8_t>& file, SkinImageBytes* image, std
 // read (the header fields, the stored and computed checksums) and the result is false with `error` set.
 bool DescribeSkinFile(const std::vector<uint8_t>& file, std::string* text, std::string* error);
 
-// C++ source that defines the block as ZindleSkinBlock[] and ZindleSkinBlockSize.
-std::string SkinBlockSource(const std::vector<uint8_t>& block, const std::string& origin);
+// C++ source that defines the block as NAME[] and NAMESize (ZindleSkinBlock[] and
+// ZindleSkinBlockSize unless another name is given).
+std::string SkinBlockSource(const std::vector<uint8_t>& block, const std::string& origin,
+                            const std::string& name = "ZindleSkinBlock");

@@ -14,12 +14,17 @@
 //   --bmp OUT.bmp       also write the 24-bit BMP that the block carries
 //   --button X,Y,W,H    a button rectangle to check, repeatable; replaces the launcher's two
 //   --strict            a button warning is an error: exit 1 and write nothing
+//   --scale PERCENT     the art is drawn for this display scale: the launcher's buttons are
+//                       checked at their places at that scale (default 100)
+//   --name SYMBOL       embed: the block's name in the source (default ZindleSkinBlock)
 //
 // A button that lies on KeyColour pixels or outside the image is warned about on stderr.
 // unpack and info refuse an unpackedSize above SkinUnpackLimit (256 MiB) before allocating.
 //
 // Exit code 0 on success, 1 on bad input, 2 on bad usage.
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -34,12 +39,13 @@ namespace {
 
 int Usage() {
   std::fputs(
-      "usage: skinpack pack  [--raw] [--bmp OUT.bmp] [--strict] [--button X,Y,W,H]... IMAGE OUT.skin\n"
-      "       skinpack embed [--raw] [--bmp OUT.bmp] [--strict] [--button X,Y,W,H]... IMAGE OUT.cpp\n"
+      "usage: skinpack pack  [--raw] [--bmp OUT.bmp] [--strict] [--scale PERCENT] [--button X,Y,W,H]... IMAGE OUT.skin\n"
+      "       skinpack embed [--raw] [--bmp OUT.bmp] [--strict] [--scale PERCENT] [--name SYMBOL]\n"
+      "                      [--button X,Y,W,H]... IMAGE OUT.cpp\n"
       "       skinpack unpack FILE OUT.bmp\n"
       "       skinpack info [--strict] [--button X,Y,W,H]... FILE\n"
       "IMAGE: PNG or BMP (1, 4, 8, 24 or 32 bits, uncompressed). --button replaces the launcher's\n"
-      "buttons (Play 160,250,60,20 and Quit 355,250,60,20) in the check for cut-away pixels.\n",
+      "buttons (Play 160,250,60,20 and Quit 355,250,60,20 at 100 %) in the check for cut-away pixels.\n",
       stderr);
   return 2;
 }
@@ -90,6 +96,10 @@ struct Options {
   bool customButtons = false;
   std::vector<SkinButton> buttons = LauncherButtons();
   std::string bmpOut;
+  std::string name = "ZindleSkinBlock";
+  bool named = false;
+  int32_t percent = 100;
+  bool scaled = false;
   std::vector<std::string> files;
 };
 
@@ -103,6 +113,25 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o) {
       o->strict = true;
     } else if (a == "--bmp" && hasValue) {
       o->bmpOut = args[++i];
+    } else if (a == "--name" && hasValue) {
+      o->name = args[++i];
+      o->named = true;
+      bool identifier = !o->name.empty() && !std::isdigit(static_cast<unsigned char>(o->name[0]));
+      for (char c : o->name) identifier = identifier && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+      if (!identifier) {
+        std::fprintf(stderr, "skinpack: --name wants a C++ identifier, not \"%s\"\n", o->name.c_str());
+        return false;
+      }
+    } else if (a == "--scale" && hasValue) {
+      char* end;
+      long percent = std::strtol(args[++i].c_str(), &end, 10);
+      if (*end || percent < 100 || percent > 400) {
+        std::fprintf(stderr, "skinpack: --scale wants a percentage from 100 to 400, not \"%s\"\n", args[i].c_str());
+        return false;
+      }
+      o->percent = int32_t(percent);
+      o->scaled = true;
+      if (!o->customButtons) o->buttons = LauncherButtonsAt(o->percent);
     } else if (a == "--button" && hasValue) {
       if (!o->customButtons) o->buttons.clear();
       o->customButtons = true;
@@ -140,6 +169,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string>& files = o.files;
   const bool packing = mode == "pack" || mode == "embed";
   if (!packing && (o.raw || !o.bmpOut.empty())) return Usage();
+  if (mode != "embed" && o.named) return Usage();
   if (mode == "unpack" && (o.strict || o.customButtons)) return Usage();
   std::string error;
   std::vector<uint8_t> input;
@@ -162,7 +192,7 @@ int main(int argc, char** argv) {
       ok = WriteFile(files[1], block.data(), block.size(), &error);
     } else {
       std::string name = files[0].substr(files[0].find_last_of('/') + 1);
-      std::string source = SkinBlockSource(block, name);
+      std::string source = SkinBlockSource(block, name, o.name);
       ok = WriteFile(files[1], source.data(), source.size(), &error);
     }
     if (!ok) return Fail(files[1], error);
