@@ -101,12 +101,13 @@ ChooseWineTrees() {
   printf 'subdirs(%s)\n' "$dirs" >"$BUILD_DIR/CTestTestfile.cmake"
 }
 
-# Starts Xvfb on a free display number and exports DISPLAY.
+# Starts Xvfb on a free display number and exports DISPLAY. SCREEN_SIZE (default 1024x768) sets
+# its size.
 StartScreen() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${SCREEN_SIZE:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do
@@ -149,4 +150,21 @@ StopWine() {
   for tree in ${WINE_TREES-win64}; do
     WINEPREFIX="$BUILD_DIR/wineprefix-$tree" wineserver -k >/dev/null 2>&1 || true
   done
+}
+
+# Exports WINEPREFIX (and the tree's Wine environment) for a copy of the tree's prefix whose screen
+# is set to DPI dots per inch (96 = 100 %), made afresh each time; StopDpiPrefix stops its server.
+# Usage: UseDpiPrefix TREE DPI
+UseDpiPrefix() {
+  DPI_PREFIX=$BUILD_DIR/wineprefix-$1-dpi$2
+  rm -rf "$DPI_PREFIX"
+  cp -a "$BUILD_DIR/wineprefix-$1" "$DPI_PREFIX"
+  WineEnvironment "$1"
+  export WINEPREFIX=$DPI_PREFIX
+  "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+}
+
+StopDpiPrefix() {
+  if [ -n "${DPI_PREFIX:-}" ]; then WINEPREFIX=$DPI_PREFIX wineserver -k >/dev/null 2>&1 || true; fi
+  DPI_PREFIX=
 }

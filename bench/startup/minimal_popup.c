@@ -1,6 +1,7 @@
 /* The reference of the start-up benchmark: the least a program must do to show what the launcher
    shows. A 575 x 385 popup centred on the screen with two push buttons, built from plain C with
-   the toolchain's own start-up code. Either button or a close request ends it with exit code 0. */
+   the toolchain's own start-up code; on a screen above 96 DPI, window and buttons scaled as the
+   launcher scales its own (the popup with the launcher's manifest is aware of the scale). Either button or a close request ends it with exit code 0. */
 #include <windows.h>
 
 #ifdef STARTUP_MARKS
@@ -33,8 +34,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   WNDCLASSA windowClass = {0};
   HWND window;
   MSG message;
-  int x = GetSystemMetrics(SM_CXSCREEN) / 2 - POPUP_WIDTH / 2;
-  int y = GetSystemMetrics(SM_CYSCREEN) / 2 - POPUP_HEIGHT / 2;
+  HDC screen = GetDC(NULL);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  int width = MulDiv(POPUP_WIDTH, dpi, 96), height = MulDiv(POPUP_HEIGHT, dpi, 96);
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
+  int y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
+  if (screen) ReleaseDC(NULL, screen);
   (void)previous;
   (void)commandLine;
   (void)show;
@@ -45,15 +50,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = "MinimalPopup";
   RegisterClassA(&windowClass);
-  window = CreateWindowExA(0, "MinimalPopup", "Minimal popup", WS_POPUP, x, y, POPUP_WIDTH, POPUP_HEIGHT, NULL,
+  window = CreateWindowExA(0, "MinimalPopup", "Minimal popup", WS_POPUP, x, y, width, height, NULL,
                            NULL, instance, NULL);
   if (!window) return 0;
   MARK(); /* window created */
   MARK(); /* no skin */
-  CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 160, 250, 60, 20,
-                  window, (HMENU)2, instance, NULL);
-  CreateWindowExA(0, "BUTTON", "Quit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 355, 250, 60, 20,
-                  window, (HMENU)6, instance, NULL);
+  CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, MulDiv(160, dpi, 96),
+                  MulDiv(250, dpi, 96), MulDiv(60, dpi, 96), MulDiv(20, dpi, 96), window, (HMENU)2, instance, NULL);
+  CreateWindowExA(0, "BUTTON", "Quit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, MulDiv(355, dpi, 96),
+                  MulDiv(250, dpi, 96), MulDiv(60, dpi, 96), MulDiv(20, dpi, 96), window, (HMENU)6, instance, NULL);
   MARK(); /* gadgets */
   ShowWindow(window, SW_SHOW);
   MARK(); /* shown */

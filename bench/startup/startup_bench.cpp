@@ -233,9 +233,9 @@ void PrintSizes(const std::string& launcher, const std::string& reference) {
   size_t product = PrintSections("launcher.exe", launcher);
   size_t popup = PrintSections("minimal popup", reference);
   size_t icon = IconResourceBytes(launcher);
-  size_t floor = popup + ZindleSkinBlockSize + icon;
-  std::printf("floor: minimal popup %zu + skin block %u + icon resource %zu = %zu bytes\n", popup,
-              ZindleSkinBlockSize, icon, floor);
+  size_t floor = popup + ZindleSkinBlockSize + ZindleSkinBlock200Size + icon;
+  std::printf("floor: minimal popup %zu + skin blocks %u (100 %%) and %u (200 %%) + icon resource %zu = %zu bytes\n",
+              popup, ZindleSkinBlockSize, ZindleSkinBlock200Size, icon, floor);
   std::printf("%-26s %zu / %zu bytes = %.3fx\n", "shipped exe size", product, floor,
               floor ? double(product) / double(floor) : 0.0);
 }
@@ -299,6 +299,24 @@ void PrintFigures(const char* title, const std::vector<std::vector<Sample>>& sam
   PrintFigure(Launcher, PlainPopup, samples, field, scale);
 }
 
+// The launcher's peak private memory against the least it can need at the screen's scale: the
+// reference's, plus the skin's bitmap in the display's format at that scale.
+void PrintMemoryFloor(const std::vector<std::vector<Sample>>& samples) {
+  HDC screen = GetDC(nullptr);
+  long dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  long bits = screen ? GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES) : 32;
+  if (screen) ReleaseDC(nullptr, screen);
+  double width = MulDiv(575, dpi, 96), height = MulDiv(385, dpi, 96);
+  std::vector<double> launcher, popup;
+  for (const Sample& sample : samples[Launcher]) launcher.push_back(double(sample.pagefile) / 1024);
+  for (const Sample& sample : samples[ManifestPopup]) popup.push_back(double(sample.pagefile) / 1024);
+  double bitmap = width * height * double(bits) / 8 / 1024;
+  double floor = SpreadOf(popup).median + bitmap, have = SpreadOf(launcher).median;
+  std::printf("screen at %ld DPI: launcher %.0f KiB against popup + manifest %.0f + skin bitmap %.0f x %.0f x %ld bits "
+              "%.0f = %.0f KiB: %.3fx\n",
+              dpi, have, SpreadOf(popup).median, width, height, bits, bitmap, floor, floor > 0 ? have / floor : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -336,6 +354,7 @@ int main(int argc, char** argv) {
   PrintFigures("time to a visible window (ms)", samples, &Sample::startMs, 1.0);
   PrintFigures("private memory: PagefileUsage, highest reading from start to idle (KiB)", samples,
                &Sample::pagefile, 1.0 / 1024);
+  PrintMemoryFloor(samples);
   PrintFigures("private memory: committed private regions at idle (KiB)", samples, &Sample::privateCommit,
                1.0 / 1024);
   PrintFigures("peak working set, PeakWorkingSetSize (KiB)", samples, &Sample::peakWorkingSet, 1.0 / 1024);

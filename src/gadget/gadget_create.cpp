@@ -3,6 +3,7 @@
 
 #include "runtime/runtime_state.h"
 #include "window/events.h"
+#include "window/window_scale.h"
 
 GadgetRecord* CreateBareGadget(ObjectNumber number, const char* className, DWORD style,
                                DWORD extendedStyle, const GadgetKindTable* kind, long x, long y,
@@ -41,7 +42,9 @@ ObjectNumber CreateGadgetControl(ObjectNumber number, const char* className, DWO
   if (!record) return 0;
   record->previousProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(record->control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
-  SendMessageA(record->control, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetTable.font), 1);
+  // The font of the parent window's scale.
+  HGDIOBJ font = GadgetFontFor(CarriedDpiOfHandle(GadgetTable.parent));
+  SendMessageA(record->control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 1);
   return GadgetCreationResult(number, record);
 }
 

@@ -29,6 +29,9 @@ void InitGadgetLibrary() {
   GadgetTable.slots = static_cast<GadgetRecord*>(HeapAlloc(
       RuntimeState.heap, HEAP_ZERO_MEMORY, (GadgetTable.highest + 2) * sizeof(GadgetRecord)));
   GadgetTable.font = GetStockObject(DEFAULT_GUI_FONT);
+  HDC screen = GetDC(nullptr);
+  GadgetTable.fontDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
   InitCommonControls();
 }
 
@@ -91,4 +94,22 @@ void DestroyGadget(ObjectNumber number) {
   // not keep naming a dead window. The record is found again: a dynamic one may be freed now.
   record = GadgetExists(number);
   if (record && record->control == control && !IsWindow(control)) ReleaseGadgetRecord(number);
+}
+
+HGDIOBJ GadgetFontFor(long dpi) {
+  if (dpi <= 0 || dpi == GadgetTable.fontDpi || GadgetTable.fontDpi <= 0) return GadgetTable.font;
+  for (int i = 0; i < 4; ++i)
+    if (GadgetTable.scaledFonts[i] && GadgetTable.scaledFontDpi[i] == dpi) return GadgetTable.scaledFonts[i];
+  LOGFONTA face;
+  if (!GadgetTable.font || !GetObjectA(GadgetTable.font, sizeof face, &face)) return GadgetTable.font;
+  face.lfHeight = MulDiv(face.lfHeight, dpi, GadgetTable.fontDpi);
+  face.lfWidth = MulDiv(face.lfWidth, dpi, GadgetTable.fontDpi);
+  HFONT font = CreateFontIndirectA(&face);
+  if (!font) return GadgetTable.font;
+  int slot = GadgetTable.nextScaledFont;
+  if (GadgetTable.scaledFonts[slot]) DeleteObject(GadgetTable.scaledFonts[slot]);
+  GadgetTable.scaledFonts[slot] = font;
+  GadgetTable.scaledFontDpi[slot] = dpi;
+  GadgetTable.nextScaledFont = (slot + 1) % 4;
+  return font;
 }

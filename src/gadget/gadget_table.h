@@ -33,6 +33,13 @@ struct GadgetTableRecord {
   GadgetRecord emptyRecord;              // all zero; what lookups find for no gadget. Never written.
   HWND parent;                           // GadgetParent: receives the gadgets created next
   HGDIOBJ font;                          // GadgetFont: DEFAULT_GUI_FONT, given to every new control
+  long fontDpi;                          // the screen's DPI, which the GadgetFont is made for
+  // The GadgetFont made again for other scales, most recent last, reused round the ring: a font
+  // is deleted only when three others have been asked for since, by which time no control of a
+  // window laid out again holds it.
+  HFONT scaledFonts[4];
+  long scaledFontDpi[4];
+  int nextScaledFont;
 };
 
 extern GadgetTableRecord GadgetTable;
@@ -47,6 +54,9 @@ const ObjectNumber HighestGadgetNumber = 0xFFFF - GadgetTableGrowth;
 // Zeroes the library state, allocates 32 zero-filled slots, fetches the GadgetFont and
 // initialises the common controls.
 void InitGadgetLibrary();
+// The GadgetFont for controls of a window at dpi: the stock font itself at the screen's own DPI,
+// else a font of the same face whose height is scaled to dpi (0 only when none can be made).
+HGDIOBJ GadgetFontFor(long dpi);
 // Makes window the parent of the gadgets created next; returns it (0: there is no window).
 HWND BindGadgetParent(HWND window);
 // The record a new gadget under number will use: a fresh DynamicGadgetList payload for

@@ -16,6 +16,7 @@
 #include "skin/skin_engine.h"
 #include "skin/zindle_skin.h"
 #include "window/events.h"
+#include "window/window_scale.h"
 #include "window/window_table.h"
 
 namespace {
@@ -27,6 +28,13 @@ const ObjectNumber PlayButton = 2;
 const ObjectNumber QuitButton = 6;
 // WS_POPUP | StartHidden | CenterOnScreen
 const DWORD LauncherWindowFlags = 0x90000001;
+
+// The skin the window wears, kept for laying it out again at another scale.
+struct LauncherLayoutRecord {
+  const SkinArt* arts;
+  long artCount;
+};
+LauncherLayoutRecord LauncherLayout;
 
 // The launcher's own path and folder, as the runtime's ANSI strings.
 void FindLauncherPath() {
@@ -71,10 +79,41 @@ void HoldEventDuringMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
-LRESULT CALLBACK MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// The skin and the buttons at the window's scale; the buttons' places and sizes are those of the
+// 100 % layout, scaled.
+void LayOutLauncherWindow(long centre) {
+  ApplySkinForScale(LauncherWindow, FaceGadget, SkinImage, LauncherLayout.arts, LauncherLayout.artCount, centre);
+  auto scaled = [](long length) { return ScaledForWindow(LauncherWindow, length); };
+  CreatePushButton(PlayButton, scaled(160), scaled(250), scaled(60), scaled(20), "Play");
+  CreatePushButton(QuitButton, scaled(355), scaled(250), scaled(60), scaled(20), "Quit");
+}
+
+// The window was moved to a monitor of another scale, whose DPI it now carries: skin, outline,
+// buttons and their font are made again for it, and the window goes to the place the platform
+// suggests, so that it stays under the pointer (also in the middle of a drag). The button that
+// had the keyboard keeps it.
+LRESULT OnScaleChanged(HWND window, const RECT* suggested) {
+  HWND focus = GetFocus();
+  ObjectNumber focused = focus == GadgetHandleOf(PlayButton) ? PlayButton
+                         : focus == GadgetHandleOf(QuitButton) ? QuitButton : 0;
+  LayOutLauncherWindow(0);
+  if (suggested)
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (focused) SetFocus(GadgetHandleOf(focused));
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK LauncherWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (Launcher.Dragging) HoldEventDuringMove(window, message, wParam, lParam);
+  if (message == DpiChangedMessage && window == WindowHandleOf(LauncherWindow))
+    return OnScaleChanged(window, reinterpret_cast<const RECT*>(lParam));
   return LauncherHook(window, message, wParam, lParam);
 }
+
+namespace {
 
 // Moves the window with the pointer until the button is released, then acts on what was held.
 void MoveWithPointer() {
@@ -112,17 +151,32 @@ void RunEventLoop() {
 
 }  // namespace
 
-HWND OpenLauncherWindow() { return OpenSkinnedLauncherWindow(ZindleSkinBlock, ZindleSkinBlockSize); }
+HWND OpenLauncherWindow() {
+  // The launcher's own skin, drawn for 100 % and 200 %; other scales are made from these. Filled
+  // here: the program runs no static constructors, and the blocks' sizes are not known to this
+  // file when it is compiled.
+  static SkinArt art[2];
+  art[0] = {BaseDpi, ZindleSkinBlock, ZindleSkinBlockSize};
+  art[1] = {2 * BaseDpi, ZindleSkinBlock200, ZindleSkinBlock200Size};
+  return OpenLauncherWindowWithArt(art, 2);
+}
 
 HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize) {
+  // Kept for the window's lifetime, as the window may be laid out again.
+  static SkinArt single;
+  single = {BaseDpi, skinBlock, skinBlockSize};
+  return OpenLauncherWindowWithArt(&single, 1);
+}
+
+HWND OpenLauncherWindowWithArt(const SkinArt* arts, long artCount) {
+  LauncherLayout.arts = arts;
+  LauncherLayout.artCount = artCount;
   if (!CreateNumberedWindow(LauncherWindow, 122, 105, 575, 385, LauncherWindowFlags, "Zindle")) return nullptr;
   if (!BindGadgetParent(WindowHandleOf(LauncherWindow))) return nullptr;
-  // The window was centred for 575 x 385; the skin gives it the image's size, so it is centred
-  // again for that size. A skin that cannot be applied leaves a plain hidden popup, still
-  // centred, which is filled and shown.
-  ApplySkin(LauncherWindow, FaceGadget, SkinImage, skinBlock, 1, skinBlockSize);
-  CreatePushButton(PlayButton, 160, 250, 60, 20, "Play");
-  CreatePushButton(QuitButton, 355, 250, 60, 20, "Quit");
+  // The window was centred for 575 x 385; the skin gives it the image's size at the window's
+  // scale, so it is centred again for that size. A skin that cannot be applied leaves a plain
+  // hidden popup, still centred, which is filled and shown.
+  LayOutLauncherWindow(1);
   ShowSkinnedWindow(LauncherWindow, 0);
   return CurrentWindowHandle();
 }
@@ -144,7 +198,7 @@ void LauncherMain() {
   CheckDirectXVersion();
   if (HWND window = OpenLauncherWindow()) {
     TakeKeyboardFocus(window);
-    InstallWindowHook(MainWindowHook);
+    InstallWindowHook(LauncherWindowHook);
     RunEventLoop();
     DestroyNumberedWindow(LauncherWindow);
   }

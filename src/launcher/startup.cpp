@@ -12,6 +12,7 @@
 #include "runtime/strings.h"
 #include "skin/image_store.h"
 #include "skin/skin_engine.h"
+#include "window/window_scale.h"
 #include "window/window_table.h"
 
 // Each library's start-up allocates from the RuntimeHeap, and the window library registers
@@ -33,6 +34,8 @@ void StartLibraries(HINSTANCE instance) {
 
 void StartRuntime(HINSTANCE instance) {
   RestrictLibrarySearch();
+  // Before any window opens: the awareness decides the DPI every window is made for.
+  DeclareDpiAwareness();
   StartLibraries(instance);
   LauncherMain();
 }

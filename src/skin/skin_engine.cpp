@@ -4,9 +4,14 @@
 #include "gadget/gadget_table.h"
 #include "gadget/picture_gadget.h"
 #include "runtime/heaps.h"
+#include "skin/image_headers.h"
 #include "skin/image_store.h"
 #include "skin/skin_block.h"
 #include "skin/skin_region.h"
+#include "skin/skin_resample.h"
+#include "skin/skin_runs.h"
+#include "runtime/runtime_state.h"
+#include "window/window_scale.h"
 #include "window/events.h"
 #include "window/window_table.h"
 
@@ -51,6 +56,92 @@ void LayFace(ObjectNumber gadget, ObjectNumber image, long width, long height) {
   SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) ^ SS_NOTIFY);
 }
 
+// Sizes the window to the skin, gives it its outline (which it owns from then on), centres it when
+// asked, and lays the face over it.
+void DressWindow(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, HRGN region,
+                 long centre) {
+  SelectCurrentWindow(window);
+  SetCurrentWindowClientSize(width, height);
+  SetWindowRgn(WindowHandleOf(window), region, TRUE);
+  if (centre) CentreOnScreen(WindowHandleOf(window), width, height);
+  LayFace(gadget, image, width, height);
+}
+
+// The art drawn for dpi; else the one drawn for the next larger DPI, which is scaled down; above
+// the largest, the largest, which is scaled up. Art is never scaled up while larger art exists.
+const SkinArt* ChooseSkinArt(const SkinArt* arts, long count, long dpi) {
+  const SkinArt* larger = nullptr;
+  const SkinArt* largest = nullptr;
+  for (long i = 0; i < count; ++i) {
+    const SkinArt* art = &arts[i];
+    if (!art->block || art->dpi <= 0) continue;
+    if (art->dpi == dpi) return art;
+    if (art->dpi > dpi && (!larger || art->dpi < larger->dpi)) larger = art;
+    if (!largest || art->dpi > largest->dpi) largest = art;
+  }
+  return larger ? larger : largest;
+}
+
+struct ScaledSkin {
+  long width;
+  long height;
+  HRGN region;
+};
+
+// The outline of a skin image made at run time: the runs of its key-colour pixels, cut out of its
+// rectangle as a block's run table would be.
+HRGN RegionOfSkinImage(const SkinImageView& image) {
+  static_assert(sizeof(SkinRun) == SkinRunSize, "runs are handed on as a block's run table");
+  uint32_t count = CollectKeyColourRuns(image, nullptr, 0);
+  SkinRun* runs = count ? static_cast<SkinRun*>(HeapAlloc(RuntimeState.heap, 0, count * sizeof(SkinRun))) : nullptr;
+  if (count && !runs) return CreateRectRgn(0, 0, image.width, image.height);
+  if (runs) CollectKeyColourRuns(image, runs, count);
+  SkinBlockView table = {};
+  table.runHeight = 1;
+  table.runs = reinterpret_cast<const uint8_t*>(runs);
+  table.runTableSize = count * SkinRunSize;
+  HRGN region = SkinRegionFromSpans(table, image.width, image.height);
+  if (runs) HeapFree(RuntimeState.heap, 0, runs);
+  return region;
+}
+
+// Unpacks the art, resamples it from artDpi to dpi with its outline kept apart from its colours,
+// makes the outline from the resampled mask and builds the image, releasing each stage's pages
+// as soon as the next one stands.
+bool BuildScaledSkinImage(const SkinBlockView& view, long artDpi, long dpi, ObjectNumber image, ScaledSkin* scaled) {
+  if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return false;
+  void* unpacked = AllocateImagePages(view.unpackedSize);
+  if (!unpacked) return false;
+  UnpackSkinImage(view, unpacked);
+  SkinImageView source;
+  if (!ReadSkinImage(unpacked, view.unpackedSize, &source)) {
+    ReleaseImagePages(unpacked);
+    return false;
+  }
+  long width = ScaledLength(source.width, dpi, artDpi), height = ScaledLength(source.height, dpi, artDpi);
+  if (width < 1 || height < 1 || width > LargestImageSide || height > LargestImageSide) {
+    ReleaseImagePages(unpacked);
+    return false;
+  }
+  size_t bytes = ResampledSkinBytes(width, height);
+  void* resampled = AllocateImagePages(bytes);
+  bool made = resampled && ResampleSkinImage(source, width, height, resampled);
+  ReleaseImagePages(unpacked);
+  SkinImageView result;
+  if (!made || !ReadSkinImage(resampled, bytes, &result)) {
+    ReleaseImagePages(resampled);
+    return false;
+  }
+  scaled->region = RegionOfSkinImage(result);
+  scaled->width = width;
+  scaled->height = height;
+  if (!ImageFromImagePages(image, resampled, bytes)) {
+    DeleteObject(scaled->region);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void InitSkinLibrary() { CreateList(&GadgetColourList, sizeof(GadgetColourRecord), nullptr); }
@@ -63,12 +154,23 @@ long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, con
 
   MakeImageCurrent(image);
   long width = CurrentImageWidth(), height = CurrentImageHeight();
-  SelectCurrentWindow(window);
-  SetCurrentWindowClientSize(width, height);
-  // The region belongs to the window from here on.
-  SetWindowRgn(WindowHandleOf(window), SkinRegionFromSpans(view, width, height), TRUE);
-  if (centre) CentreOnScreen(WindowHandleOf(window), width, height);
-  LayFace(gadget, image, width, height);
+  DressWindow(window, gadget, image, width, height, SkinRegionFromSpans(view, width, height), centre);
+  return 1;
+}
+
+long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
+                       long artCount, long centre) {
+  const SkinArt* art = ChooseSkinArt(arts, artCount, WindowDpi(window));
+  if (!art) return 0;
+  long dpi = WindowDpi(window);
+  if (art->dpi == dpi) return ApplySkin(window, gadget, image, art->block, centre, art->blockSize);
+
+  SkinBlockView view;
+  if (!WindowHandleOf(window) || !ReadSkinBlock(art->block, art->blockSize, &view) || !SkinBannerAccepted(view))
+    return 0;
+  ScaledSkin scaled = {};
+  if (!BuildScaledSkinImage(view, art->dpi, dpi, image, &scaled)) return 0;
+  DressWindow(window, gadget, image, scaled.width, scaled.height, scaled.region, centre);
   return 1;
 }
 

@@ -36,6 +36,19 @@ void InitSkinLibrary();
 // the image was reserved when the image cannot be built.
 long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const void* block, long centre,
                size_t blockSize = SkinBlockSizeUnknown);
+// One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %).
+struct SkinArt {
+  long dpi;
+  const void* block;
+  size_t blockSize;
+};
+// Skins window as ApplySkin does, with the art for the window's scale (WindowDpi): the art drawn
+// for that DPI as it stands; else the art of the next larger DPI (above the largest, the largest)
+// resampled to the window's scale, each side length * dpi / art dpi rounded half up, its outline
+// made from the resampled mask. Applied again to a skinned window, it replaces the image, the
+// outline and the face. Returns 1, or 0 as ApplySkin does (also when no art is given).
+long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
+                       long artCount, long centre);
 // hide 0: redraws the window with all its children, then shows it; otherwise hides it. 0.
 long ShowSkinnedWindow(ObjectNumber window, long hide);
 // Gives the gadget its colours, replacing (and freeing the brushes of) an earlier record. 0.

@@ -5,6 +5,7 @@
 
 #include "runtime/runtime_state.h"
 #include "window/window_slots.h"
+#include "window/window_scale.h"
 #include "window/window_stages.h"
 
 namespace {
@@ -117,6 +118,7 @@ ObjectNumber CreateNumberedWindow(ObjectNumber number, long x, long y, long widt
   record = LinkedRecordOf(identifier);
   record->handle = handle;
   if (!handle) return 0;
+  record->dpi = DpiOfHandle(handle);
   WindowTable.currentWindow = handle;
   if (style.showMaximized) ShowWindow(handle, SW_SHOWMAXIMIZED);
   if (WindowStages.createShortcuts) WindowStages.createShortcuts(identifier);

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "window/events.h"
+#include "window/window_scale.h"
 #include "window/window_stages.h"
 #include "window/window_table.h"
 
@@ -158,6 +159,18 @@ LRESULT OnItemMouseRelay(HWND window, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// A move to a monitor of another scale: the window now carries the new DPI (noted before the hook
+// saw the message). A program that lays itself out again answers the message in its hook; left
+// to the library, the window takes the rectangle the platform suggests, which keeps it under the
+// pointer.
+LRESULT OnScaleChanged(HWND window, LPARAM lParam) {
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (suggested)
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return 0;
+}
+
 // Move, size and close become events; closing is the caller's decision.
 LRESULT OnWindowEvent(UINT message) {
   EventState.code = (long)message;
@@ -169,6 +182,8 @@ LRESULT ProcedureCore(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   EventState.message = message;
   EventState.wParam = wParam;
   EventState.lParam = lParam;
+
+  if (message == DpiChangedMessage) NoteWindowDpi(window, LOWORD(wParam));
 
   bool sizingHandled = WindowStages.liveSizingFilter &&
                        WindowStages.liveSizingFilter(window, message, wParam, lParam) == 0;
@@ -187,6 +202,7 @@ LRESULT ProcedureCore(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return OnMenuOrShortcut(wParam);
     case ItemMouseMessage: return OnItemMouse(wParam, lParam);
     case ItemMouseRelayMessage: return OnItemMouseRelay(window, wParam, lParam);
+    case DpiChangedMessage: return OnScaleChanged(window, lParam);
     case WM_MOVE:
     case WM_CLOSE:
     case WM_SIZE: return OnWindowEvent(message);

@@ -13,6 +13,7 @@ struct WindowRecord {
   DWORD shortcutCount;      // entries in shortcutEntries; 0 when the window has no shortcut table
   ACCEL* shortcutEntries;   // block on the runtime heap
   HACCEL shortcutTable;     // made from shortcutEntries
+  long dpi;                 // the window's display scale (96 = 100 %); see window_scale.h
 };
 
 struct WindowTableRecord {

@@ -12,6 +12,9 @@
 #include "skin/image_store.h"
 #include "skin/zindle_skin.h"
 #include "skin_test_data.h"
+#include "gadget/gadget_table.h"
+#include "window/events.h"
+#include "window/window_scale.h"
 #include "window/window_table.h"
 
 namespace {
@@ -96,6 +99,80 @@ TEST(LauncherWindow, ClassesCarryTheProgramIconAndItsSmallImage) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(windowClass.hIconSm));
   EXPECT_EQ(windowClass.hIcon, templateClass.hIcon);
   EXPECT_EQ(windowClass.hIconSm, templateClass.hIconSm);
+}
+
+// A gadget's rectangle in its window's client coordinates.
+RECT ClientRectOf(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// Moved to a monitor of another scale, the window takes the new DPI, the suggested place, the
+// skin at that scale with its outline, and buttons and captions laid out for it; back at 100 %
+// it is as it opened. The platform under test never sends the message: it is sent as the
+// platform would, with the new DPI and the suggested rectangle.
+TEST(LauncherWindow, TakesANewScaleWhenMovedToAnotherMonitor) {
+  HWND window = OpenLauncherWindow();
+  ASSERT_TRUE(IsWindow(window));
+  ASSERT_EQ(BaseDpi, WindowDpi(1)) << "the test screen runs at 100 %";
+  InstallWindowHook(LauncherWindowHook);
+  SetFocus(GadgetHandleOf(6));
+  struct Case {
+    long dpi;
+    long width, height;     // 575 x 385 scaled, rounded half up
+    RECT play, quit;        // (160, 250, 60, 20) and (355, 250, 60, 20) scaled, as left, top, right, bottom
+    POINT cut, opaque;      // a point the outline cuts away, one inside it
+  } cases[] = {
+      {192, 1150, 770, {320, 500, 440, 540}, {710, 500, 830, 540}, {10, 10}, {574, 200}},
+      {144, 863, 578, {240, 375, 330, 405}, {533, 375, 623, 405}, {8, 8}, {431, 150}},
+      {120, 719, 481, {200, 313, 275, 338}, {444, 313, 519, 338}, {6, 6}, {359, 125}},
+      {96, 575, 385, {160, 250, 220, 270}, {355, 250, 415, 270}, {0, 0}, {287, 100}},
+  };
+  LOGFONTA stock = {};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    RECT suggested = {40 + c.dpi, 30, 40 + c.dpi + c.width + 3, 30 + c.height + 3};
+    EXPECT_EQ(0, SendMessageA(window, DpiChangedMessage, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested)));
+    EXPECT_EQ(c.dpi, WindowDpi(1));
+    RECT placed;
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(suggested.left, placed.left);
+    EXPECT_EQ(suggested.top, placed.top);
+    EXPECT_EQ(c.width, placed.right - placed.left);
+    EXPECT_EQ(c.height, placed.bottom - placed.top);
+    ImageRecord* face = FindImage(1);
+    ASSERT_NE(nullptr, face);
+    EXPECT_EQ(c.width, face->width);
+    EXPECT_EQ(c.height, face->height);
+    HRGN outline = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(window, outline));
+    RECT box;
+    GetRgnBox(outline, &box);
+    EXPECT_LE(box.right, c.width);
+    EXPECT_LE(box.bottom, c.height);
+    EXPECT_FALSE(PtInRegion(outline, c.cut.x, c.cut.y));
+    EXPECT_TRUE(PtInRegion(outline, c.opaque.x, c.opaque.y));
+    DeleteObject(outline);
+    for (const auto& button : {std::make_pair(2, c.play), std::make_pair(6, c.quit)}) {
+      RECT r = ClientRectOf(GadgetHandleOf(button.first));
+      EXPECT_EQ(button.second.left, r.left) << "gadget " << button.first;
+      EXPECT_EQ(button.second.top, r.top) << "gadget " << button.first;
+      EXPECT_EQ(button.second.right, r.right) << "gadget " << button.first;
+      EXPECT_EQ(button.second.bottom, r.bottom) << "gadget " << button.first;
+      LOGFONTA font = {};
+      GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(GadgetHandleOf(button.first), WM_GETFONT, 0, 0)), sizeof font,
+                 &font);
+      EXPECT_EQ(MulDiv(stock.lfHeight, c.dpi, GadgetTable.fontDpi), font.lfHeight) << "gadget " << button.first;
+      EXPECT_STREQ(stock.lfFaceName, font.lfFaceName);
+    }
+    EXPECT_EQ(GadgetHandleOf(6), GetFocus()) << "the focused button keeps the keyboard";
+  }
+  InstallWindowHook(nullptr);
+  DestroyNumberedWindow(1);
+  ReleaseAllImages();
 }
 
 }  // namespace
