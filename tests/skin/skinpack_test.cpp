@@ -534,4 +534,34 @@ TEST(SkinPackProgram, RefusesRleAndBadButtonOptions) {
   EXPECT_EQ(RunSkinpack("unpack --button 1,2,3,4 a b", &output), 2) << output;
 }
 
+// Art for another scale: the launcher's buttons are checked where the launcher lays them out at
+// that scale, and the embedded block takes the name it is given.
+TEST(SkinPackProgram, ScaledArtAndNamedBlocks) {
+  std::vector<SkinButton> doubled = LauncherButtonsAt(200), half = LauncherButtonsAt(150);
+  ASSERT_EQ(2u, doubled.size());
+  EXPECT_EQ(320 * 1000 + 500, doubled[0].x * 1000 + doubled[0].y);
+  EXPECT_EQ(120 * 1000 + 40, doubled[0].width * 1000 + doubled[0].height);
+  EXPECT_EQ(533 * 1000 + 375, half[1].x * 1000 + half[1].y);  // 532.5 rounded up
+  EXPECT_EQ(90 * 1000 + 30, half[1].width * 1000 + half[1].height);
+
+  std::string png = WriteTemp("scaled.png", WritePng(Draw(Alpha), {}));
+  std::string source = testing::TempDir() + "scaled.cpp";
+  std::string output;
+  ASSERT_EQ(RunSkinpack("embed --scale 200 --name SkinForTwice " + png + " " + source, &output), 0) << output;
+  EXPECT_TRUE(Contains(output, "Play button (320,500, 120 x 40) reaches outside")) << output;
+  std::string text;
+  if (FILE* f = std::fopen(source.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) text += char(c);
+    std::fclose(f);
+  }
+  EXPECT_TRUE(Contains(text, "extern const unsigned char SkinForTwice[] = {")) << text.substr(0, 200);
+  EXPECT_TRUE(Contains(text, "extern const unsigned int SkinForTwiceSize = ")) << text.substr(text.size() - 100);
+  struct Bad {
+    const char* args;
+  } bad[] = {{"embed --scale 99 "}, {"embed --scale 2x "}, {"embed --name 9lives "}, {"embed --name a-b "},
+             {"pack --name Skin "}};
+  for (const Bad& b : bad)
+    EXPECT_EQ(2, RunSkinpack(std::string(b.args) + png + " " + source, &output)) << b.args << output;
+}
+
 }  // namespace

@@ -57,7 +57,8 @@ TEST_F(ZindleSkin, DecodesToTheCommittedArtworkByteForByte) {
   EXPECT_EQ(JcChecksum(artwork.data(), uint32_t(artwork.size())), header.checksum);
 }
 
-TEST_F(ZindleSkin, RunTableCoversExactlyTheKeyColourPixels) {
+// Checks that the block's runs are ordered, maximal and cover exactly the image's KeyColour pixels.
+void ExpectRunsCoverExactlyTheKeyColour(const SkinBlockView& view, const SkinImageView& image) {
   const int w = image.width, h = image.height;
   std::vector<uint8_t> covered(size_t(w) * h, 0);
   std::vector<int> runsInRow(h, 0);
@@ -79,6 +80,31 @@ TEST_F(ZindleSkin, RunTableCoversExactlyTheKeyColourPixels) {
     for (int x = 0; x < w; ++x) wrong += covered[size_t(y) * w + x] != IsKeyColourPixel(image, x, y);
   EXPECT_EQ(wrong, 0);
   for (int y = 0; y < h; ++y) EXPECT_GE(runsInRow[y], 1) << "row " << y;
+}
+
+TEST_F(ZindleSkin, RunTableCoversExactlyTheKeyColourPixels) { ExpectRunsCoverExactlyTheKeyColour(view, image); }
+
+// The art for 200 % displays: the packed drawing byte for byte, twice the size, its runs exact,
+// a cut-away border and opaque button areas where the launcher lays the buttons out at 200 %.
+TEST(ZindleSkin200, DecodesToItsArtAndIsTheSameSkinAtTwiceTheSize) {
+  Bytes artwork = ReadBuildFile(ZINDLE_SKIN_IMAGE_200_PATH);
+  SkinBlockView view;
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinBlock(ZindleSkinBlock200, ZindleSkinBlock200Size, &view));
+  ASSERT_TRUE(SkinBannerMatches(view));
+  ASSERT_TRUE(ReadSkinImage(artwork.data(), artwork.size(), &image));
+  EXPECT_EQ(1150, image.width);
+  EXPECT_EQ(770, image.height);
+  Bytes unpacked(view.unpackedSize);
+  ASSERT_EQ(view.unpackedSize, UnpackSkinImage(view, unpacked.data()));
+  EXPECT_TRUE(unpacked == artwork);
+  ExpectRunsCoverExactlyTheKeyColour(view, image);
+  for (int y = 0; y < 770; y += 7)
+    for (int x = 0; x < 1150; x += 7)
+      if (y <= 11 || y >= 744 || x < 24 || x > 1125) ASSERT_TRUE(IsKeyColourPixel(image, x, y)) << x << "," << y;
+  for (int bx : {320, 710})
+    for (int y = 500; y < 540; ++y)
+      for (int x = bx; x < bx + 120; ++x) ASSERT_FALSE(IsKeyColourPixel(image, x, y)) << x << "," << y;
 }
 
 TEST_F(ZindleSkin, ArtworkHasTheSkinFormatAndShape) {
