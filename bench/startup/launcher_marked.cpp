@@ -1,5 +1,6 @@
 // The launcher's start-up with a mark after each step, for the start-up benchmark: the same calls
-// as the launcher's own LauncherMain, in the same order, up to the first paint; then it waits for
+// as the launcher's own LauncherMain (its window laid out at the screen's scale), in the same
+// order, up to the first paint; then it waits for
 // a close request and ends as the launcher does.
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include "skin/zindle_skin.h"
 #include "startup_marks.h"
 #include "window/events.h"
+#include "window/window_scale.h"
 #include "window/window_table.h"
 
 // The process entry, as the launcher's own: the first step ends here. Then the runtime's libraries
@@ -28,10 +30,14 @@ void LauncherMain() {
   CreateNumberedWindow(1, 122, 105, 575, 385, 0x90000001, "Zindle");
   BindGadgetParent(WindowHandleOf(1));
   MarkStartupStep();
-  ApplySkin(1, 1, 1, ZindleSkinBlock, 1, ZindleSkinBlockSize);
+  static SkinArt art[2];
+  art[0] = {BaseDpi, ZindleSkinBlock, ZindleSkinBlockSize};
+  art[1] = {2 * BaseDpi, ZindleSkinBlock200, ZindleSkinBlock200Size};
+  ApplySkinForScale(1, 1, 1, art, 2, 1);
   MarkStartupStep();
-  CreatePushButton(2, 160, 250, 60, 20, "Play");
-  CreatePushButton(6, 355, 250, 60, 20, "Quit");
+  auto scaled = [](long length) { return ScaledForWindow(1, length); };
+  CreatePushButton(2, scaled(160), scaled(250), scaled(60), scaled(20), "Play");
+  CreatePushButton(6, scaled(355), scaled(250), scaled(60), scaled(20), "Quit");
   MarkStartupStep();
   ShowSkinnedWindow(1, 0);
   MarkStartupStep();

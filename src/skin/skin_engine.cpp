@@ -74,7 +74,7 @@ const SkinArt* ChooseSkinArt(const SkinArt* arts, long count, long dpi) {
   const SkinArt* largest = nullptr;
   for (long i = 0; i < count; ++i) {
     const SkinArt* art = &arts[i];
-    if (!art->block || art->dpi <= 0) continue;
+    if (!art->block || !art->blockSize || art->dpi <= 0) continue;
     if (art->dpi == dpi) return art;
     if (art->dpi > dpi && (!larger || art->dpi < larger->dpi)) larger = art;
     if (!largest || art->dpi > largest->dpi) largest = art;

@@ -36,7 +36,8 @@ void InitSkinLibrary();
 // the image was reserved when the image cannot be built.
 long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const void* block, long centre,
                size_t blockSize = SkinBlockSizeUnknown);
-// One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %).
+// One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %). Art
+// without a block (0 bytes) is passed over.
 struct SkinArt {
   long dpi;
   const void* block;

@@ -59,6 +59,10 @@ void NoteWindowDpi(HWND handle, long dpi) {
 }
 
 void DeclareDpiAwareness() {
+  // Aware already (the manifest decided, or the system treats every process so): nothing to ask,
+  // and no library to load for asking.
+  auto isAware = UserProcedureAs<BOOL(WINAPI*)()>("IsProcessDPIAware");
+  if (isAware && isAware()) return;
   auto byContext = UserProcedureAs<BOOL(WINAPI*)(HANDLE)>("SetProcessDpiAwarenessContext");
   if (byContext && (byContext(reinterpret_cast<HANDLE>(PerMonitorAwareV2)) ||
                     byContext(reinterpret_cast<HANDLE>(PerMonitorAware))))

@@ -26,7 +26,7 @@ long CarriedDpiOfHandle(HWND handle);
 // else sees the message.
 void NoteWindowDpi(HWND handle, long dpi);
 // Declares the process aware of per-monitor scale, as far as the system allows, before any window
-// opens: the first of per-monitor v2, per-monitor, per-monitor (Windows 8.1) and system-aware
-// (Vista) that the system takes. Where the manifest has already decided, the calls fail and leave
-// its choice. Every call is looked up at run time, so the program still loads on XP.
+// opens: nothing when the process is aware already (the manifest decided); else the first of
+// per-monitor v2, per-monitor, per-monitor (Windows 8.1) and system-aware (Vista) that the system
+// takes. Every call is looked up at run time, so the program still loads on XP.
 void DeclareDpiAwareness();

@@ -175,6 +175,88 @@ TEST(LauncherWindow, TakesANewScaleWhenMovedToAnotherMonitor) {
   ReleaseAllImages();
 }
 
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  input.mi.dx = dx;
+  input.mi.dy = dy;
+  SendInput(1, &input, sizeof input);
+}
+
+// What the timer does, step by step, inside the platform's move loop.
+struct DragScript {
+  HWND window;
+  POINT start;
+  int step;
+  RECT afterChange;  // the window once the pointer moved after the change of scale
+};
+DragScript Drag;
+
+void CALLBACK DragStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  POINT at = {Drag.start.x + 20 + 10 * Drag.step, Drag.start.y + 10 + 5 * Drag.step};
+  switch (Drag.step++) {
+    case 0:
+    case 1:
+      SetCursorPos(at.x, at.y);
+      SendMouse(MOUSEEVENTF_MOVE);
+      break;
+    case 2: {
+      RECT suggested = {100, 80, 100 + 863, 80 + 578};
+      SendMessageA(Drag.window, DpiChangedMessage, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+      break;
+    }
+    case 3:
+      SetCursorPos(at.x, at.y);
+      SendMouse(MOUSEEVENTF_MOVE);
+      break;
+    case 4: {
+      GetWindowRect(Drag.window, &Drag.afterChange);
+      POINT now;
+      GetCursorPos(&now);
+      SetCursorPos(now.x + 30, now.y + 20);
+      SendMouse(MOUSEEVENTF_MOVE);
+      break;
+    }
+    default:
+      SendMouse(MOUSEEVENTF_LEFTUP);
+      KillTimer(nullptr, timer);
+      break;
+  }
+}
+
+// A change of scale in the middle of a drag: the window takes the new scale at once, the drag
+// goes on with the window following the pointer, and ends when the button is released.
+TEST(LauncherWindow, ADragSurvivesAChangeOfScale) {
+  HWND window = OpenLauncherWindow();
+  ASSERT_TRUE(IsWindow(window));
+  InstallWindowHook(LauncherWindowHook);
+  RECT before;
+  GetWindowRect(window, &before);
+  Drag = {window, {before.left + 287, before.top + 100}, 0, {}};
+  SetCursorPos(Drag.start.x, Drag.start.y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  UINT_PTR timer = SetTimer(nullptr, 0, 60, DragStep);
+  ASSERT_NE(0u, timer);
+  // The platform's move loop runs until the button is released; the timer drives it.
+  SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(Drag.start.x, Drag.start.y));
+  KillTimer(nullptr, timer);
+  EXPECT_GE(Drag.step, 6) << "the move loop ended before the button was released";
+  RECT after;
+  GetWindowRect(window, &after);
+  EXPECT_EQ(144, WindowDpi(1));
+  EXPECT_EQ(863, after.right - after.left);
+  EXPECT_EQ(578, after.bottom - after.top);
+  EXPECT_EQ(863, FindImage(1)->width);
+  // The last move of the pointer, after the change, moved the window with it.
+  EXPECT_EQ(Drag.afterChange.left + 30, after.left);
+  EXPECT_EQ(Drag.afterChange.top + 20, after.top);
+  EXPECT_TRUE(IsWindowVisible(window));
+  InstallWindowHook(nullptr);
+  DestroyNumberedWindow(1);
+  ReleaseAllImages();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
