@@ -16,6 +16,14 @@ inline uint32_t LoadLittleEndian32(const uint8_t* p) {
 
 inline uint32_t LoadLittleEndian16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 
+inline void StoreLittleEndian16(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+inline void StoreLittleEndian32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
 // Appends a field to a byte container (anything with push_back): for the tools and tests that
 // build skin data.
 template <class Bytes>
