@@ -41,9 +41,8 @@ def mode():
     return ("native" if probe.startswith("native") else "emulated"), probe
 
 
-def find_window():
-    found = run("xdotool", "search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
-    return found[0] if found else None
+def find_windows():
+    return run("xdotool", "search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
 
 
 def geometry(window):
@@ -95,13 +94,18 @@ def main():
     environment = dict(os.environ, ZINDLE_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER))))
     if how == "native":
         environment["ZINDLE_WINE_ARCH"] = "win32"
+    # A run that was killed may have left its program behind; the runner ends it, and its
+    # window is not this run's.
+    stale = set(find_windows())
+    if stale:
+        print("ignoring %d window(s) \"Zindle\" already on the screen" % len(stale))
     started = time.monotonic()
     # Wine's output goes to a file: servers it starts would otherwise hold CTest's pipe open.
     log = open(os.path.join(WORK, "wine.log"), "w")
     process = subprocess.Popen([runner, program], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
                                stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     try:
-        code = drive(how, process, started)
+        code = drive(how, process, started, stale)
     finally:
         stop(process)
         log.close()
@@ -110,12 +114,12 @@ def main():
     return code
 
 
-def drive(how, process, started):
-    """Waits for the window, checks it, clicks "Quit" and expects exit code 0."""
+def drive(how, process, started, stale):
+    """Waits for a window other than STALE, checks it, clicks "Quit" and expects exit code 0."""
 
     window = None
     while time.monotonic() - started < WINDOW_SECONDS[how] and process.poll() is None:
-        window = find_window()
+        window = next((found for found in find_windows() if found not in stale), None)
         if window:
             break
         time.sleep(0.5)
