@@ -2,14 +2,14 @@
 // that every build gives the same bytes: across each source row into a ring of rows holding each
 // destination column's opacity and opacity-weighted colour sums, then down those rows into the
 // picture. The ring holds only the source rows one destination row reaches; everything lives in
-// one allocation, which may fail (the product has no exceptions) and then makes the call fail.
+// one block from malloc, which may fail and then makes the call fail (operator new would bring
+// the C++ library's exception machinery into the program).
 // Weights of 12 bits keep both passes in 32-bit words: a colour sum over both axes is at most
 // 255 x WeightOne^2 < 2^32.
 #include "skin/skin_resample.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -178,9 +178,8 @@ bool ResampleSkinImage(const SkinImageView& source, int32_t width, int32_t heigh
   const uint64_t words = uint64_t(source.width) * (sizeof(Unpacked) / 4) + uint64_t(rowWords) * (1 + uint64_t(ringRows)) +
                          3 * uint64_t(width) + 3 * uint64_t(height) + acrossWeights + downWeights;
   if (words > uint64_t(size_t(-1) / 8)) return false;
-  std::unique_ptr<Unpacked[]> block(new (std::nothrow) Unpacked[size_t(words * 4 / sizeof(Unpacked)) + 1]);
-  if (!block) return false;
-  Unpacked* unpacked = block.get();
+  Unpacked* unpacked = static_cast<Unpacked*>(std::malloc(size_t(words) * 4));
+  if (!unpacked) return false;
   uint32_t* sums = reinterpret_cast<uint32_t*>(unpacked + source.width);
   Taps* acrossTaps = reinterpret_cast<Taps*>(sums + rowWords);
   Taps* downTaps = acrossTaps + width;
@@ -215,5 +214,6 @@ bool ResampleSkinImage(const SkinImageView& source, int32_t width, int32_t heigh
     for (int32_t x = 0; x < width; ++x) WritePixel(sums + size_t(x) * 4, to + size_t(x) * 3);
     std::memset(to + size_t(width) * 3, 0, stride - size_t(width) * 3);
   }
+  std::free(unpacked);
   return true;
 }
