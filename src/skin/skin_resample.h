@@ -16,5 +16,6 @@ size_t ResampledSkinBytes(int32_t width, int32_t height);
 // so that no key colour bleeds into the picture and no picture colour into the outline: a pixel
 // is opaque when at least half of its filter weight falls on opaque source pixels, and its colour
 // is then the weighted mean of those alone; every other pixel is exactly KeyColour. The same size
-// gives the source back. False when a side is < 1 or > 32767, or memory runs out.
+// gives the source back. False when a side is < 1 or > 32767, the source is no picture, or memory
+// runs out.
 bool ResampleSkinImage(const SkinImageView& source, int32_t width, int32_t height, void* out);
