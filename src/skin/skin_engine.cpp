@@ -26,14 +26,18 @@ GadgetColourRecord* ColourRecordOf(ListElement* element) {
 // Unpacks the skin image into zero-filled pages and builds the image from them; the image store
 // releases the pages as the bitmap takes their rows, so the unpacked file and the bitmap do not
 // both stand whole in memory.
-bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
-  if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return false;
+// The skin's image unpacked into zero-filled pages of its own, or null. Whatever the stream
+// yields is kept: the image store checks the bitmap's headers against the size before use.
+void* UnpackIntoPages(const SkinBlockView& view) {
+  if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return nullptr;
   void* unpacked = AllocateImagePages(view.unpackedSize);
-  if (!unpacked) return false;
-  // Whatever the stream yields is offered to the image store, which checks the bitmap's headers
-  // against the unpacked size before the platform reads it.
-  UnpackSkinImage(view, unpacked);
-  return ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
+  if (unpacked) UnpackSkinImage(view, unpacked);
+  return unpacked;
+}
+
+bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
+  void* unpacked = UnpackIntoPages(view);
+  return unpacked && ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
 }
 
 // Centres the window, hidden, for the given size. A hidden window already in place is left alone:
@@ -109,10 +113,8 @@ HRGN RegionOfSkinImage(const SkinImageView& image) {
 // makes the outline from the resampled mask and builds the image, releasing each stage's pages
 // as soon as the next one stands.
 bool BuildScaledSkinImage(const SkinBlockView& view, long artDpi, long dpi, ObjectNumber image, ScaledSkin* scaled) {
-  if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return false;
-  void* unpacked = AllocateImagePages(view.unpackedSize);
+  void* unpacked = UnpackIntoPages(view);
   if (!unpacked) return false;
-  UnpackSkinImage(view, unpacked);
   SkinImageView source;
   if (!ReadSkinImage(unpacked, view.unpackedSize, &source)) {
     ReleaseImagePages(unpacked);
@@ -160,9 +162,9 @@ long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, con
 
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre) {
-  const SkinArt* art = ChooseSkinArt(arts, artCount, WindowDpi(window));
+  const long dpi = WindowDpi(window);
+  const SkinArt* art = ChooseSkinArt(arts, artCount, dpi);
   if (!art) return 0;
-  long dpi = WindowDpi(window);
   if (art->dpi == dpi) return ApplySkin(window, gadget, image, art->block, centre, art->blockSize);
 
   SkinBlockView view;

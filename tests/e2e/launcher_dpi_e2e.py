@@ -20,6 +20,9 @@ import sys
 import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
+
 LAUNCHER, STANDIN, PROBE, WORK, SKIN_BMP, SKIN_BMP_200, WINE_EXEC = map(os.path.abspath, sys.argv[1:8])
 CMAKE_DIR = os.path.dirname(WINE_EXEC)
 DRAW_SKIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "skinart", "draw_skin.py")
@@ -53,25 +56,6 @@ SHARPNESS_KEPT = 0.95
 def scaled(length, dpi):
     """length * dpi / 96 rounded half up."""
     return (length * dpi + 48) // 96
-
-
-def run(*args, env=None, check=True, timeout=120):
-    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
-                          env=env, timeout=timeout, check=check, text=True, encoding="utf-8", errors="replace")
-
-
-def xdotool(*args, check=True):
-    return run("xdotool", *map(str, args), check=check)
-
-
-def wait_until(condition, seconds=20.0, step=0.1):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(step)
-    return condition()
 
 
 class Image:
@@ -206,48 +190,14 @@ class Configuration:
         shutil.rmtree(self.prefix, ignore_errors=True)
 
 
-class Running:
+class Running(DrivenLauncher):
     """One launcher process and its window."""
 
     def __init__(self, configuration):
         self.process = subprocess.Popen([LOADER, os.path.join(configuration.game, "launcher.exe")],
                                         cwd=configuration.folder, env=configuration.env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        found = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split(), 30)
-        self.window = found[0] if found else None
-
-    def geometry(self):
-        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
-        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
-        return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
-
-    def click(self, point):
-        x, y = self.geometry()[:2]
-        xdotool("mousemove", x + point[0], y + point[1])
-        time.sleep(0.1)
-        xdotool("click", "1")
-
-    def drag(self, start, dx, dy):
-        x, y = self.geometry()[:2]
-        xdotool("mousemove", x + start[0], y + start[1])
-        xdotool("mousedown", "1")
-        for step in range(1, 11):
-            time.sleep(0.03)
-            xdotool("mousemove", x + start[0] + dx * step // 10, y + start[1] + dy * step // 10)
-        time.sleep(0.2)
-        xdotool("mouseup", "1")
-        time.sleep(0.3)
-
-    def ended(self, seconds=20):
-        try:
-            return self.process.wait(timeout=seconds)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        self.window = wait_until(find_launcher_window, 30)
 
 
 def in_button(buttons, x, y):

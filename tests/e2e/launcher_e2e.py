@@ -17,6 +17,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, ARTWORK, WINE_EXEC = sys.argv[1:7]
@@ -27,27 +28,8 @@ SKIN_POINT = (287, 100)       # a point of the skin away from the buttons
 REFUSAL_TITLE = "Incorrect DirectX detected"
 
 
-def run(*args, check=True, timeout=60):
-    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
-                          timeout=timeout, check=check, text=True, encoding="utf-8", errors="replace")
-
-
-def xdotool(*args, check=True):
-    return run("xdotool", *map(str, args), check=check)
-
-
 def probe(*args, check=True):
     return run(WINE_EXEC, PROBE, *map(str, args), check=check)
-
-
-def wait_until(condition, seconds=20.0, step=0.1):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(step)
-    return condition()
 
 
 def screen_pixels(points):
@@ -87,57 +69,15 @@ class Game:
         return starts
 
 
-class Running:
+class Running(DrivenLauncher):
     """One launcher process and its window."""
 
     def __init__(self, game, *arguments):
         self.game = game
         self.process = subprocess.Popen([WINE_EXEC, game.launcher, *arguments], cwd=WORK, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = wait_until(self.find_window, 30)
+        self.window = wait_until(find_launcher_window, 30)
         self.left, self.top = self.position() if self.window else (None, None)
-
-    def find_window(self):
-        found = xdotool("search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
-        return found[0] if found else None
-
-    def position(self):
-        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
-        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
-        return int(fields["X"]), int(fields["Y"])
-
-    def size(self):
-        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
-        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
-        return int(fields["WIDTH"]), int(fields["HEIGHT"])
-
-    def click(self, point):
-        x, y = self.position()
-        xdotool("mousemove", x + point[0], y + point[1])
-        time.sleep(0.1)
-        xdotool("click", "1")
-
-    def drag(self, start, dx, dy):
-        x, y = self.position()
-        xdotool("mousemove", x + start[0], y + start[1])
-        xdotool("mousedown", "1")
-        for step in range(1, 11):
-            time.sleep(0.03)
-            xdotool("mousemove", x + start[0] + dx * step // 10, y + start[1] + dy * step // 10)
-        time.sleep(0.2)
-        xdotool("mouseup", "1")
-        time.sleep(0.3)
-
-    def ended(self, seconds=20):
-        try:
-            return self.process.wait(timeout=seconds)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
 
 
 class LauncherTest(unittest.TestCase):

@@ -1,0 +1,71 @@
+"""Driving a running launcher.exe from outside, as a player does: commands, xdotool, and a
+launcher process whose window is clicked and dragged. Shared by the end-to-end tests."""
+import subprocess
+import time
+
+
+def run(*args, env=None, check=True, timeout=120):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                          env=env, timeout=timeout, check=check, text=True, encoding="utf-8", errors="replace")
+
+
+def xdotool(*args, check=True):
+    return run("xdotool", *map(str, args), check=check)
+
+
+def wait_until(condition, seconds=20.0, step=0.1):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(step)
+    return condition()
+
+
+def find_launcher_window():
+    found = xdotool("search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
+    return found[0] if found else None
+
+
+class DrivenLauncher:
+    """A launcher process (self.process) and its window (self.window, an X window id)."""
+
+    def geometry(self):
+        shell = xdotool("getwindowgeometry", "--shell", self.window).stdout
+        fields = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
+        return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+    def position(self):
+        return self.geometry()[:2]
+
+    def size(self):
+        return self.geometry()[2:]
+
+    def click(self, point):
+        x, y = self.position()
+        xdotool("mousemove", x + point[0], y + point[1])
+        time.sleep(0.1)
+        xdotool("click", "1")
+
+    def drag(self, start, dx, dy):
+        x, y = self.position()
+        xdotool("mousemove", x + start[0], y + start[1])
+        xdotool("mousedown", "1")
+        for step in range(1, 11):
+            time.sleep(0.03)
+            xdotool("mousemove", x + start[0] + dx * step // 10, y + start[1] + dy * step // 10)
+        time.sleep(0.2)
+        xdotool("mouseup", "1")
+        time.sleep(0.3)
+
+    def ended(self, seconds=20):
+        try:
+            return self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
