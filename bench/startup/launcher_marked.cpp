@@ -10,7 +10,8 @@
 #include "launcher/shown_window.h"
 #include "launcher/startup.h"
 #include "skin/skin_engine.h"
-#include "skin/zindle_skin.h"
+#include "skin/skin_resource_names.h"
+#include "skin/skin_resources.h"
 #include "startup_marks.h"
 #include "window/events.h"
 #include "window/window_scale.h"
@@ -30,10 +31,14 @@ void LauncherMain() {
   CreateNumberedWindow(1, 122, 105, 575, 385, 0x90000001, "Zindle");
   BindGadgetParent(WindowHandleOf(1));
   MarkStartupStep();
-  static SkinArt art[2];
-  art[0] = {BaseDpi, ZindleSkinBlock, ZindleSkinBlockSize};
-  art[1] = {2 * BaseDpi, ZindleSkinBlock200, ZindleSkinBlock200Size};
-  ApplySkinForScale(1, 1, 1, art, 2, 1);
+  static SkinArt art[SkinResourceNameCount];
+  long count = 0;
+  for (const SkinResourceName& skin : SkinResourceNames) {
+    size_t size;
+    if (const void* block = FindSkinResource(GetModuleHandleA(nullptr), skin.name, &size))
+      art[count++] = {skin.percent * BaseDpi / 100, block, size};
+  }
+  ApplySkinForScale(1, 1, 1, art, count, 1);
   MarkStartupStep();
   auto scaled = [](long length) { return ScaledForWindow(1, length); };
   CreatePushButton(2, scaled(160), scaled(250), scaled(60), scaled(20), "Play");

@@ -12,9 +12,11 @@
 #include "launcher/path_folder.h"
 #include "launcher/shown_window.h"
 #include "launcher/startup.h"
+#include "runtime/runtime_state.h"
 #include "runtime/strings.h"
 #include "skin/skin_engine.h"
-#include "skin/zindle_skin.h"
+#include "skin/skin_resource_names.h"
+#include "skin/skin_resources.h"
 #include "window/events.h"
 #include "window/window_scale.h"
 #include "window/window_table.h"
@@ -152,13 +154,17 @@ void RunEventLoop() {
 }  // namespace
 
 HWND OpenLauncherWindow() {
-  // The launcher's own skin, drawn for 100 % and 200 %; other scales are made from these. Filled
-  // here: the program runs no static constructors, and the blocks' sizes are not known to this
-  // file when it is compiled.
-  static SkinArt art[2];
-  art[0] = {BaseDpi, ZindleSkinBlock, ZindleSkinBlockSize};
-  art[1] = {2 * BaseDpi, ZindleSkinBlock200, ZindleSkinBlock200Size};
-  return OpenLauncherWindowWithArt(art, 2);
+  // The program's own skins, one resource for each scale its art is drawn for; other scales are
+  // made from these. Read here rather than in a table filled by the compiler: the program runs no
+  // static constructors, and a built program's skins can be replaced without compiling it.
+  static SkinArt art[SkinResourceNameCount];
+  long count = 0;
+  for (const SkinResourceName& skin : SkinResourceNames) {
+    size_t size;
+    if (const void* block = FindSkinResource(RuntimeState.instance, skin.name, &size))
+      art[count++] = {skin.percent * BaseDpi / 100, block, size};
+  }
+  return OpenLauncherWindowWithArt(art, count);
 }
 
 HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize) {

@@ -71,21 +71,6 @@ void DressWindow(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, l
   LayFace(gadget, image, width, height);
 }
 
-// The art drawn for dpi; else the one drawn for the next larger DPI, which is scaled down; above
-// the largest, the largest, which is scaled up. Art is never scaled up while larger art exists.
-const SkinArt* ChooseSkinArt(const SkinArt* arts, long count, long dpi) {
-  const SkinArt* larger = nullptr;
-  const SkinArt* largest = nullptr;
-  for (long i = 0; i < count; ++i) {
-    const SkinArt* art = &arts[i];
-    if (!art->block || !art->blockSize || art->dpi <= 0) continue;
-    if (art->dpi == dpi) return art;
-    if (art->dpi > dpi && (!larger || art->dpi < larger->dpi)) larger = art;
-    if (!largest || art->dpi > largest->dpi) largest = art;
-  }
-  return larger ? larger : largest;
-}
-
 struct ScaledSkin {
   long width;
   long height;
@@ -144,6 +129,35 @@ bool BuildScaledSkinImage(const SkinBlockView& view, long artDpi, long dpi, Obje
   return true;
 }
 
+// The art drawn for dpi; else the one drawn for the next larger DPI, which is scaled down; above
+// the largest, the largest, which is scaled up. Art is never scaled up while larger art exists.
+// Art whose bit is set in `passed` (an earlier choice that could not be applied) is passed over.
+const SkinArt* ChooseSkinArt(const SkinArt* arts, long count, long dpi, unsigned long passed) {
+  const SkinArt* larger = nullptr;
+  const SkinArt* largest = nullptr;
+  for (long i = 0; i < count && i < 32; ++i) {
+    const SkinArt* art = &arts[i];
+    if (!art->block || !art->blockSize || art->dpi <= 0 || (passed >> i & 1)) continue;
+    if (art->dpi == dpi) return art;
+    if (art->dpi > dpi && (!larger || art->dpi < larger->dpi)) larger = art;
+    if (!largest || art->dpi > largest->dpi) largest = art;
+  }
+  return larger ? larger : largest;
+}
+
+// Skins the window with one drawing, as it stands or resampled to the window's scale.
+long ApplySkinArt(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* art, long dpi,
+                  long centre) {
+  if (art->dpi == dpi) return ApplySkin(window, gadget, image, art->block, centre, art->blockSize);
+  SkinBlockView view;
+  if (!WindowHandleOf(window) || !ReadSkinBlock(art->block, art->blockSize, &view) || !SkinBannerAccepted(view))
+    return 0;
+  ScaledSkin scaled = {};
+  if (!BuildScaledSkinImage(view, art->dpi, dpi, image, &scaled)) return 0;
+  DressWindow(window, gadget, image, scaled.width, scaled.height, scaled.region, centre);
+  return 1;
+}
+
 }  // namespace
 
 void InitSkinLibrary() { CreateList(&GadgetColourList, sizeof(GadgetColourRecord), nullptr); }
@@ -162,18 +176,16 @@ long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, con
 
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre) {
+  // A drawing that cannot be applied (a damaged block, say, in a program whose skins were
+  // replaced) gives way to the next best one, so one bad drawing costs a scale its crispness
+  // rather than the window its skin.
   const long dpi = WindowDpi(window);
-  const SkinArt* art = ChooseSkinArt(arts, artCount, dpi);
-  if (!art) return 0;
-  if (art->dpi == dpi) return ApplySkin(window, gadget, image, art->block, centre, art->blockSize);
-
-  SkinBlockView view;
-  if (!WindowHandleOf(window) || !ReadSkinBlock(art->block, art->blockSize, &view) || !SkinBannerAccepted(view))
-    return 0;
-  ScaledSkin scaled = {};
-  if (!BuildScaledSkinImage(view, art->dpi, dpi, image, &scaled)) return 0;
-  DressWindow(window, gadget, image, scaled.width, scaled.height, scaled.region, centre);
-  return 1;
+  unsigned long passed = 0;
+  while (const SkinArt* art = ChooseSkinArt(arts, artCount, dpi, passed)) {
+    if (ApplySkinArt(window, gadget, image, art, dpi, centre)) return 1;
+    passed |= 1ul << (art - arts);
+  }
+  return 0;
 }
 
 long ShowSkinnedWindow(ObjectNumber window, long hide) {

@@ -47,7 +47,8 @@ struct SkinArt {
 // for that DPI as it stands; else the art of the next larger DPI (above the largest, the largest)
 // resampled to the window's scale, each side length * dpi / art dpi rounded half up, its outline
 // made from the resampled mask. Applied again to a skinned window, it replaces the image, the
-// outline and the face. Returns 1, or 0 as ApplySkin does (also when no art is given).
+// outline and the face. Art that cannot be applied (a damaged block) gives way to the next choice
+// among the rest. Returns 1, or 0 when no art can be applied (also when none is given).
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre);
 // hide 0: redraws the window with all its children, then shows it; otherwise hides it. 0.

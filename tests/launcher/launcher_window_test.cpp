@@ -10,6 +10,9 @@
 #include "launcher/launcher_main.h"
 #include "launcher/startup.h"
 #include "skin/image_store.h"
+#include "skin/skin_block.h"
+#include "skin/skin_resource_names.h"
+#include "skin/skin_resources.h"
 #include "skin/zindle_skin.h"
 #include "skin_test_data.h"
 #include "gadget/gadget_table.h"
@@ -68,6 +71,86 @@ TEST(LauncherWindow, ProductSkinLandsWhereItAlwaysHas) {
   if (GetSystemMetrics(SM_CXSCREEN) == 1024 && GetSystemMetrics(SM_CYSCREEN) == 768) {
     EXPECT_EQ(placed.left, 225);
     EXPECT_EQ(placed.top, 192);
+  }
+}
+
+// The skins the launcher opens with are the program's resources, mapped with its image: the same
+// bytes as the blocks the build packed, read in place.
+TEST(LauncherWindow, SkinsAreTheProgramsResourcesReadInPlace) {
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  const auto* base = reinterpret_cast<const uint8_t*>(module);
+  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const uint8_t* end = base + headers->OptionalHeader.SizeOfImage;
+  struct Case {
+    const char* name;
+    const unsigned char* built;
+    size_t builtSize;
+  } cases[] = {{"SKIN_100", ZindleSkinBlock, ZindleSkinBlockSize}, {"SKIN_200", ZindleSkinBlock200, ZindleSkinBlock200Size}};
+  ASSERT_EQ(2, SkinResourceNameCount);
+  for (int i = 0; i < SkinResourceNameCount; ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_STREQ(cases[i].name, SkinResourceNames[i].name);
+    EXPECT_EQ(i ? 200 : 100, SkinResourceNames[i].percent);
+    size_t size = 1;
+    const auto* block = static_cast<const uint8_t*>(FindSkinResource(module, cases[i].name, &size));
+    if (cases[i].builtSize == 0) {  // a build without 200 % art
+      EXPECT_EQ(nullptr, block);
+      continue;
+    }
+    ASSERT_NE(nullptr, block);
+    ASSERT_EQ(cases[i].builtSize, size);
+    EXPECT_TRUE(block > base && block + size <= end) << "not inside the program's image";
+    EXPECT_EQ(0, memcmp(block, cases[i].built, size));
+  }
+  size_t size = 1;
+  EXPECT_EQ(nullptr, FindSkinResource(module, "SKIN_150", &size));
+  EXPECT_EQ(0u, size);
+}
+
+// A drawing that cannot be applied gives way to the next best: a 200 % block the launcher refuses
+// leaves the window skinned at 200 % from the 100 % art, and the other way round; with every
+// drawing refused the window stays plain. (A stream whose image fails its checksum is shown as it
+// decodes: the launcher does not examine what unpacking yields.)
+TEST(LauncherWindow, ADrawingThatCannotBeAppliedGivesWayToTheNextBest) {
+  if (ZindleSkinBlock200Size == 0) GTEST_SKIP() << "built without 200 % art";
+  std::vector<uint8_t> badBanner(ZindleSkinBlock, ZindleSkinBlock + ZindleSkinBlockSize);
+  badBanner[SkinBlockBannerOffset + 1] ^= 0x20;
+  const size_t cutShort = 40;  // the 200 % block's first 40 bytes: not even its header
+  static SkinArt arts[2];
+  struct Case {
+    const char* what;
+    bool refuse100, refuse200;
+    long width, height;  // at 200 %; 0: no skin
+  } cases[] = {
+      {"both whole", false, false, 1150, 770},
+      {"200 % cut short", false, true, 1150, 770},
+      {"100 % with another banner", true, false, 1150, 770},
+      {"both refused", true, true, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    arts[0] = {BaseDpi, c.refuse100 ? badBanner.data() : ZindleSkinBlock, ZindleSkinBlockSize};
+    arts[1] = {2 * BaseDpi, ZindleSkinBlock200, c.refuse200 ? cutShort : ZindleSkinBlock200Size};
+    HWND window = OpenLauncherWindowWithArt(arts, 2);
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsWindowVisible(window)) << "skinned or plain, the window is shown";
+    InstallWindowHook(LauncherWindowHook);
+    RECT suggested = {50, 40, 50 + 1150, 40 + 770};
+    SendMessageA(window, DpiChangedMessage, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    HRGN outline = CreateRectRgn(0, 0, 0, 0);
+    if (c.width) {
+      ImageRecord* face = FindImage(1);
+      ASSERT_NE(nullptr, face);
+      EXPECT_EQ(c.width, face->width);
+      EXPECT_EQ(c.height, face->height);
+      EXPECT_NE(ERROR, GetWindowRgn(window, outline)) << "no outline";
+    } else {
+      EXPECT_EQ(ERROR, GetWindowRgn(window, outline)) << "an outline from refused art";
+    }
+    DeleteObject(outline);
+    InstallWindowHook(nullptr);
+    DestroyNumberedWindow(1);
+    ReleaseAllImages();
   }
 }
 

@@ -6,6 +6,10 @@
 //                                             program that embeds a SkinBlock
 //   skinpack info [--strict] [--button X,Y,W,H]... FILE
 //                                             header fields, checksum, runs, opaque pixels, buttons
+//   skinpack reskin [--strict] [--raw] PROGRAM IMAGE [IMAGE_200] -o OUT.exe
+//                                             a copy of a built launcher with new skins: IMAGE drawn
+//                                             for 100 %, IMAGE_200 the same drawn for 200 % (without
+//                                             it the launcher scales the 100 % art)
 //
 // IMAGE is a PNG or a BMP (1, 4, 8, 24 or 32 bits, uncompressed), told apart by content; it is
 // converted to the 24-bit bottom-up BMP the skin carries (see artwork.h for transparency).
@@ -17,7 +21,13 @@
 //   --scale PERCENT     the art is drawn for this display scale: the launcher's buttons are
 //                       checked at their places at that scale (default 100)
 //   --name SYMBOL       embed: the block's name in the source (default ZindleSkinBlock)
+//   --block OUT.skin    embed: also write the block itself
 //
+// reskin packs each image as pack does, checking the launcher's buttons at the image's scale, and
+// writes the blocks into the copy as its skin resources (skin/skin_resource_names.h). It refuses a
+// program that carries no skin resources, and it drops the program's signature, which would no
+// longer match: the result is to be signed again.
+
 // A button that lies on KeyColour pixels or outside the image is warned about on stderr.
 // unpack and info refuse an unpackedSize above SkinUnpackLimit (256 MiB) before allocating.
 //
@@ -33,6 +43,9 @@
 #include "artwork.h"
 #include "button_check.h"
 #include "skin/skin_runs.h"
+#include "reskin.h"
+#include "resource_writer.h"
+#include "skin/skin_resource_names.h"
 #include "skin_pack.h"
 
 namespace {
@@ -41,9 +54,10 @@ int Usage() {
   std::fputs(
       "usage: skinpack pack  [--raw] [--bmp OUT.bmp] [--strict] [--scale PERCENT] [--button X,Y,W,H]... IMAGE OUT.skin\n"
       "       skinpack embed [--raw] [--bmp OUT.bmp] [--strict] [--scale PERCENT] [--name SYMBOL]\n"
-      "                      [--button X,Y,W,H]... IMAGE OUT.cpp\n"
+      "                      [--block OUT.skin] [--button X,Y,W,H]... IMAGE OUT.cpp\n"
       "       skinpack unpack FILE OUT.bmp\n"
       "       skinpack info [--strict] [--button X,Y,W,H]... FILE\n"
+      "       skinpack reskin [--strict] [--raw] PROGRAM IMAGE [IMAGE_200] -o OUT.exe\n"
       "IMAGE: PNG or BMP (1, 4, 8, 24 or 32 bits, uncompressed). --button replaces the launcher's\n"
       "buttons (Play 160,250,60,20 and Quit 355,250,60,20 at 100 %) in the check for cut-away pixels.\n",
       stderr);
@@ -96,6 +110,8 @@ struct Options {
   bool customButtons = false;
   std::vector<SkinButton> buttons = LauncherButtons();
   std::string bmpOut;
+  std::string blockOut;
+  std::string output;  // reskin's -o
   std::string name = "ZindleSkinBlock";
   bool named = false;
   int32_t percent = 100;
@@ -113,6 +129,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o) {
       o->strict = true;
     } else if (a == "--bmp" && hasValue) {
       o->bmpOut = args[++i];
+    } else if (a == "--block" && hasValue) {
+      o->blockOut = args[++i];
+    } else if (a == "-o" && hasValue) {
+      o->output = args[++i];
     } else if (a == "--name" && hasValue) {
       o->name = args[++i];
       o->named = true;
@@ -157,6 +177,116 @@ bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, c
   return warnings.empty() || !o.strict;
 }
 
+// One image packed as the build packs it: converted to the skin BMP, its buttons checked, packed,
+// and the block decoded again and compared.
+struct PackedArt {
+  std::vector<uint8_t> bmp;
+  std::vector<uint8_t> block;
+  ArtworkReport artwork;
+  JcEncodeReport encode;
+};
+
+// 0, or the exit code after the message has been printed.
+int PackArt(const std::string& path, const Options& o, const std::vector<SkinButton>& buttons, PackedArt* art) {
+  std::string error;
+  std::vector<uint8_t> input;
+  if (!ReadFile(path, &input, &error)) return Fail(path, error);
+  if (!ConvertToSkinBmp(input, &art->bmp, &art->artwork, &error)) return Fail(path, error);
+  SkinImageView image;
+  if (!ReadSkinImage(art->bmp.data(), art->bmp.size(), &image))
+    return Fail(path, "internal error: the conversion is no skin BMP");
+  Options checked = o;
+  checked.buttons = buttons;
+  if (!ReportButtonWarnings(path, image, checked)) return Fail(path, "button warnings with --strict: nothing written");
+  if (!PackSkin(art->bmp, o.raw, &art->block, &art->encode, &error)) return Fail(path, error);
+  return 0;
+}
+
+void PrintPacked(const std::string& path, const PackedArt& art, bool raw) {
+  const ArtworkReport& a = art.artwork;
+  std::printf("skinpack: %s: %s, %u x %u", path.c_str(), a.kind.c_str(), a.width, a.height);
+  if (!a.unchanged) std::printf(", converted to 24 bits");
+  if (a.hasAlpha)
+    std::printf(" (alpha: %u pixels below %u made KeyColour, %u pixels partly transparent)", a.cutPixels,
+                ArtworkAlphaCut, a.partialPixels);
+  std::printf(": %zu bytes -> block of %zu bytes", art.bmp.size(), art.block.size());
+  const JcEncodeReport& r = art.encode;
+  if (!raw)
+    std::printf(" (stream: index width %u, %u literals, %u new matches, %u repeats, %u short, %u near, %u raw blocks)",
+                r.indexWidth, r.literals, r.newMatches, r.repeatMatches, r.shortMatches, r.nearCopies, r.rawBlocks);
+  std::printf("\n");
+}
+
+int PackMode(const std::string& mode, const Options& o) {
+  const std::vector<std::string>& files = o.files;
+  if (files.size() != 2) return Usage();
+  PackedArt art;
+  if (int failed = PackArt(files[0], o, o.buttons, &art)) return failed;
+  std::string error;
+  if (!o.bmpOut.empty() && !WriteFile(o.bmpOut, art.bmp.data(), art.bmp.size(), &error)) return Fail(o.bmpOut, error);
+  if (!o.blockOut.empty() && !WriteFile(o.blockOut, art.block.data(), art.block.size(), &error))
+    return Fail(o.blockOut, error);
+  bool ok;
+  if (mode == "pack") {
+    ok = WriteFile(files[1], art.block.data(), art.block.size(), &error);
+  } else {
+    std::string name = files[0].substr(files[0].find_last_of("/\\") + 1);
+    std::string source = SkinBlockSource(art.block, name, o.name);
+    ok = WriteFile(files[1], source.data(), source.size(), &error);
+  }
+  if (!ok) return Fail(files[1], error);
+  PrintPacked(files[0], art, o.raw);
+  return 0;
+}
+
+// A copy of a built launcher with new skins, checked after it is written: the blocks read back
+// from it, and everything else it carries as before.
+int ReskinMode(const Options& o) {
+  const std::vector<std::string>& files = o.files;
+  if (files.size() < 2 || files.size() > 1 + SkinResourceNameCount || o.output.empty()) return Usage();
+  const std::string& programPath = files[0];
+  std::string error;
+  std::vector<uint8_t> program;
+  if (!ReadFile(programPath, &program, &error)) return Fail(programPath, error);
+  ProgramSkins before;
+  if (!ReadProgramSkins(program, &before, &error)) return Fail(programPath, error);
+
+  std::vector<ProgramResource> skins;
+  std::vector<PackedArt> arts(files.size() - 1);
+  for (size_t i = 0; i < arts.size(); ++i) {
+    const SkinResourceName& skin = SkinResourceNames[i];
+    if (int failed = PackArt(files[i + 1], o, LauncherButtonsAt(int32_t(skin.percent)), &arts[i])) return failed;
+    skins.push_back({skin.name, arts[i].block});
+  }
+  // A scale without new art loses the old skin's, so that the launcher makes it from the new art.
+  for (int i = int(arts.size()); i < SkinResourceNameCount; ++i) skins.push_back({SkinResourceNames[i].name, {}});
+  if (arts.size() > 1) {
+    std::string warning = ScaledArtWarning(arts[0].artwork, arts[1].artwork);
+    if (!warning.empty()) {
+      std::fprintf(stderr, "skinpack: %s: warning: %s\n", files[2].c_str(), warning.c_str());
+      if (o.strict) return Fail(files[2], "warnings with --strict: nothing written");
+    }
+  }
+
+  std::vector<uint8_t> result;
+  if (!WriteProgramResources(program, skins, &result, &error)) return Fail(programPath, error);
+  if (!CheckReskinnedProgram(program, result, skins, &error))
+    return Fail(o.output, "internal error: the written program is not as meant: " + error);
+  if (!WriteFile(o.output, result.data(), result.size(), &error)) return Fail(o.output, error);
+  for (size_t i = 0; i < arts.size(); ++i) PrintPacked(files[i + 1], arts[i], o.raw);
+  std::printf("skinpack: %s: the launcher of %s with skins", o.output.c_str(), programPath.c_str());
+  for (size_t i = 0; i < arts.size(); ++i)
+    std::printf("%s %ld %% (%u x %u)", i ? "," : "", SkinResourceNames[i].percent, arts[i].artwork.width,
+                arts[i].artwork.height);
+  if (arts.size() < size_t(SkinResourceNameCount))
+    std::printf("; larger scales are made from the %ld %% art", SkinResourceNames[arts.size() - 1].percent);
+  std::printf("\n");
+  if (before.signedProgram)
+    std::printf("skinpack: %s: not signed: the signature of %s no longer matched and was dropped; sign it again\n",
+                o.output.c_str(), programPath.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,47 +298,16 @@ int main(int argc, char** argv) {
   if (!ParseOptions(args, &o)) return Usage();
   const std::vector<std::string>& files = o.files;
   const bool packing = mode == "pack" || mode == "embed";
-  if (!packing && (o.raw || !o.bmpOut.empty())) return Usage();
-  if (mode != "embed" && o.named) return Usage();
+  if (!packing && mode != "reskin" && (o.raw || !o.bmpOut.empty())) return Usage();
+  if (mode != "embed" && (o.named || !o.blockOut.empty())) return Usage();
+  if ((mode == "reskin") != !o.output.empty()) return Usage();
+  if (mode == "reskin" && (o.customButtons || o.scaled || !o.bmpOut.empty())) return Usage();
   if (mode == "unpack" && (o.strict || o.customButtons)) return Usage();
   std::string error;
   std::vector<uint8_t> input;
 
-  if (packing) {
-    if (files.size() != 2) return Usage();
-    if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);
-    std::vector<uint8_t> bmp;
-    ArtworkReport artwork;
-    if (!ConvertToSkinBmp(input, &bmp, &artwork, &error)) return Fail(files[0], error);
-    SkinImageView image;
-    if (!ReadSkinImage(bmp.data(), bmp.size(), &image)) return Fail(files[0], "internal error: the conversion is no skin BMP");
-    if (!ReportButtonWarnings(files[0], image, o)) return Fail(files[0], "button warnings with --strict: nothing written");
-    std::vector<uint8_t> block;
-    JcEncodeReport report;
-    if (!PackSkin(bmp, o.raw, &block, &report, &error)) return Fail(files[0], error);
-    if (!o.bmpOut.empty() && !WriteFile(o.bmpOut, bmp.data(), bmp.size(), &error)) return Fail(o.bmpOut, error);
-    bool ok;
-    if (mode == "pack") {
-      ok = WriteFile(files[1], block.data(), block.size(), &error);
-    } else {
-      std::string name = files[0].substr(files[0].find_last_of('/') + 1);
-      std::string source = SkinBlockSource(block, name, o.name);
-      ok = WriteFile(files[1], source.data(), source.size(), &error);
-    }
-    if (!ok) return Fail(files[1], error);
-    std::printf("skinpack: %s: %s, %u x %u", files[0].c_str(), artwork.kind.c_str(), artwork.width, artwork.height);
-    if (!artwork.unchanged) std::printf(", converted to 24 bits");
-    if (artwork.hasAlpha)
-      std::printf(" (alpha: %u pixels below %u made KeyColour, %u pixels partly transparent)",
-                  artwork.cutPixels, ArtworkAlphaCut, artwork.partialPixels);
-    std::printf(": %zu bytes -> block of %zu bytes", bmp.size(), block.size());
-    if (!o.raw)
-      std::printf(" (stream: index width %u, %u literals, %u new matches, %u repeats, %u short, %u near, %u raw blocks)",
-                  report.indexWidth, report.literals, report.newMatches, report.repeatMatches, report.shortMatches,
-                  report.nearCopies, report.rawBlocks);
-    std::printf("\n");
-    return 0;
-  }
+  if (packing) return PackMode(mode, o);
+  if (mode == "reskin") return ReskinMode(o);
   if (mode == "unpack") {
     if (files.size() != 2) return Usage();
     if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);

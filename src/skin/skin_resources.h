@@ -1,0 +1,9 @@
+// Reading the skins a program carries as resources (skin_resource_names.h).
+#pragma once
+#include <windows.h>
+
+#include <stddef.h>
+
+// The block of RT_RCDATA resource `name` in `module`, where the loader has mapped it with the
+// program's image (nothing is copied); null with *size 0 when the module has no such resource.
+const void* FindSkinResource(HINSTANCE module, const char* name, size_t* size);
