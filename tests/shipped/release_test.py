@@ -47,12 +47,14 @@ def version():
         return re.search(r"project\(Zindle VERSION ([0-9.]+)", f.read()).group(1)
 
 
-def make_certificate(name, subject, issuer=None, authority=False):
+def make_certificate(name, subject, issuer=None, authority=False, revocation_list=None):
     """An RSA 2048 code-signing certificate and key in NAME.pfx (password in password.txt),
     self-signed or issued by ISSUER (a name made before); NAME.pem holds the certificate. An
     AUTHORITY's certificate is for issuing others."""
     key, cert = path(name + ".key"), path(name + ".pem")
     extensions = ["-addext", "extendedKeyUsage=codeSigning", "-addext", "keyUsage=digitalSignature"]
+    if revocation_list:
+        extensions += ["-addext", "crlDistributionPoints=URI:" + revocation_list]
     if authority:
         extensions = ["-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=keyCertSign"]
     if issuer is None:
@@ -294,6 +296,9 @@ class ReleaseZip(ZipChecks):
                 "--password-file", path("password.txt"))
         _, files = zip_entries(zip_path("chain-whole"))
         self.assertIn(b"Zindle Leaf Signer", files["launcher.exe"])
+        # Revocation lists are not fetched: the check needs no network (nothing listens there).
+        listed = make_certificate("listed", "CN=Zindle Listed Signer", revocation_list="http://127.0.0.1:9/list.crl")
+        release("listed", "--from-build", path("built"), "--sign", listed, "--password-file", path("password.txt"))
 
     def test_refusals(self):
         half = path("half-built")
