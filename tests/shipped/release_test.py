@@ -279,6 +279,19 @@ class ReleaseZip(ZipChecks):
         self.assertNotIn(PASSWORD, calls)
         self.assertEqual([], os.listdir(path("tmp")), "temporary files left behind")
 
+    def test_time_stamped_signatures(self):
+        # Needs a time-stamp server, which CI has none of: ZINDLE_TEST_TSA_URL names one.
+        url = os.environ.get("ZINDLE_TEST_TSA_URL")
+        if not url:
+            self.skipTest("ZINDLE_TEST_TSA_URL names no RFC 3161 time-stamp server")
+        release("stamped", "--from-build", path("built"), "--sign", path("signer.pfx"),
+                "--password-file", path("password.txt"), "--timestamp", url)
+        _, files = zip_entries(zip_path("stamped"))
+        with open(path("stamped", "launcher.exe"), "wb") as f:
+            f.write(files["launcher.exe"])
+        verified = run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-in", path("stamped", "launcher.exe"))
+        self.assertIn("Timestamp Server Signature verification: ok", verified.stdout)
+
     def test_certificate_chains(self):
         make_certificate("unknown-ca", "CN=Unknown Test Root", authority=True)
         leaf = make_certificate("leaf", "CN=Zindle Leaf Signer", issuer="unknown-ca")
