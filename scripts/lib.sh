@@ -18,6 +18,7 @@ PACKAGES=(
   xvfb xdotool imagemagick x11-utils python3
   zlib1g-dev libdeflate-dev liblzma-dev libbenchmark-dev xz-utils procps
   libpng-dev libz-mingw-w64-dev
+  osslsigncode openssl ca-certificates
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

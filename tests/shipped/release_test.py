@@ -1,0 +1,384 @@
+#!/usr/bin/env python3
+"""The release: Authenticode signatures as release-check reads them, and the zip scripts/release
+makes, unsigned and signed with a throwaway self-signed certificate made here.
+
+    release_test.py SOURCE_DIR LAUNCHER_EXE SKINPACK_EXE HOST_SKINPACK WORK_DIR [--clean-build]
+
+SKINPACK_EXE is the Windows skinpack.exe, or a stand-in program where the tree builds none.
+The packaging tests package already-built programs (scripts/release --from-build); with
+--clean-build the one test builds a whole release from the committed HEAD instead (minutes).
+Needs openssl and osslsigncode, no network and no terminal.
+"""
+import calendar
+import hashlib
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import unittest
+import zipfile
+
+SOURCE, LAUNCHER, SKINPACK_EXE, HOST_SKINPACK, WORK = sys.argv[1:6]
+CLEAN_BUILD = "--clean-build" in sys.argv[6:]
+RELEASE = os.path.join(SOURCE, "scripts", "release")
+RELEASE_CHECK = os.path.join(SOURCE, "scripts", "release-check")
+PASSWORD = "correct horse 7"
+SUBJECT = "CN=Zindle Test Signing"
+ORDER = ["launcher.exe", "skinpack.exe", "README.txt", "SHA256SUMS"]
+
+
+def run(*command, env=None, check=True):
+    result = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL,
+                            env=dict(os.environ, **(env or {})))
+    if check and result.returncode:
+        raise AssertionError("%s failed (%d):\n%s%s" % (" ".join(command), result.returncode,
+                                                         result.stdout, result.stderr))
+    return result
+
+
+def path(*parts):
+    return os.path.join(WORK, *parts)
+
+
+def version():
+    with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+        return re.search(r"project\(Zindle VERSION ([0-9.]+)", f.read()).group(1)
+
+
+def make_certificate(name, subject, issuer=None, authority=False, revocation_list=None):
+    """An RSA 2048 code-signing certificate and key in NAME.pfx (password in password.txt),
+    self-signed or issued by ISSUER (a name made before); NAME.pem holds the certificate. An
+    AUTHORITY's certificate is for issuing others."""
+    key, cert = path(name + ".key"), path(name + ".pem")
+    extensions = ["-addext", "extendedKeyUsage=codeSigning", "-addext", "keyUsage=digitalSignature"]
+    if revocation_list:
+        extensions += ["-addext", "crlDistributionPoints=URI:" + revocation_list]
+    if authority:
+        extensions = ["-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=keyCertSign"]
+    if issuer is None:
+        run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+            "-days", "30", "-subj", "/" + subject, *extensions)
+    else:
+        with open(path(name + ".ext"), "w") as f:
+            f.write("extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n")
+        run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", path(name + ".csr"),
+            "-subj", "/" + subject)
+        run("openssl", "x509", "-req", "-in", path(name + ".csr"), "-CA", path(issuer + ".pem"),
+            "-CAkey", path(issuer + ".key"), "-set_serial", "7", "-days", "30", "-out", cert,
+            "-extfile", path(name + ".ext"))
+    run("openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", path(name + ".pfx"),
+        "-passout", "file:" + path("password.txt"))
+    return path(name + ".pfx")
+
+
+def sign(source, target, digest="sha256"):
+    run("osslsigncode", "sign", "-h", digest, "-pkcs12", path("signer.pfx"), "-readpass", path("password.txt"),
+        "-n", "Zindle launcher", "-in", source, "-out", target)
+    return target
+
+
+def osslsigncode_verifies(program):
+    return run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-in", program, check=False).returncode == 0
+
+
+def release_check(program):
+    return run(sys.executable, RELEASE_CHECK, "--version", version(), program, check=False)
+
+
+def security_directory(data):
+    """(offset, size) of the certificate table, and where its entry sits in the header."""
+    pe, = struct.unpack_from("<I", data, 0x3C)
+    entry = pe + 24 + 96 + 8 * 4
+    return struct.unpack_from("<II", data, entry) + (entry,)
+
+
+def altered(source, name, change):
+    data = bytearray(open(source, "rb").read())
+    change(data)
+    target = path(name)
+    with open(target, "wb") as f:
+        f.write(data)
+    return target
+
+
+def release(out, *arguments, env=None, check=True):
+    return run("bash", RELEASE, "--out", path(out), *arguments, env=dict(TMPDIR=path("tmp"), **(env or {})),
+               check=check)
+
+
+def zip_path(out):
+    return path(out, "zindle-launcher-%s.zip" % version())
+
+
+def setUpModule():
+    for tool in ("openssl", "osslsigncode"):
+        if not shutil.which(tool):
+            raise AssertionError("%s is missing: scripts/test installs it" % tool)
+    shutil.rmtree(WORK, ignore_errors=True)
+    os.makedirs(path("tmp"))
+    os.makedirs(path("built"))
+    with open(path("password.txt"), "w") as f:
+        f.write(PASSWORD + "\n")
+    make_certificate("signer", SUBJECT)
+    shutil.copy(LAUNCHER, path("built", "launcher.exe"))
+    shutil.copy(SKINPACK_EXE, path("built", "skinpack.exe"))
+
+
+class Signatures(unittest.TestCase):
+    """release-check and osslsigncode agree on signed launchers, intact and altered."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.signed = sign(LAUNCHER, path("signed.exe"))
+
+    def test_unsigned_launcher_reports_none_and_passes(self):
+        result = release_check(LAUNCHER)
+        self.assertEqual(0, result.returncode, result.stdout)
+        self.assertIn("signature: none\n", result.stdout)
+
+    def test_signed_launcher_verifies_and_reports_signer_and_digest(self):
+        self.assertTrue(osslsigncode_verifies(self.signed))
+        for digest in ("sha256", "sha1"):
+            with self.subTest(digest):
+                program = self.signed if digest == "sha256" else sign(LAUNCHER, path("signed-sha1.exe"), digest)
+                result = release_check(program)
+                self.assertEqual(0, result.returncode, result.stdout)
+                self.assertIn("signature: Authenticode, subject %s, digest %s\n" % (SUBJECT, digest), result.stdout)
+                self.assertTrue(result.stdout.endswith("release check passed: %s\n" % program))
+
+    def test_altered_signed_launcher_fails_both(self):
+        data = open(self.signed, "rb").read()
+        table, size, entry = security_directory(data)
+        signature_end = table + 8 + 4 + struct.unpack_from(">H", data, table + 8 + 2)[0]
+        verified = run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-in", self.signed).stdout
+        file_digest = bytes.fromhex(re.search(r"Current message digest\s*:\s*([0-9A-F]+)", verified).group(1))
+
+        def flip(at):
+            def change(d):
+                d[at] ^= 0x01
+            return change
+
+        def point(offset, length):
+            return lambda d: struct.pack_into("<II", d, entry, offset, length)
+
+        cases = [
+            ("one byte of the program's code", flip(0x400), "digest does not match the signed one"),
+            ("one byte of the digest in the signature", flip(data.index(file_digest) + 5), "do not hold the digest"),
+            ("one byte of the RSA signature", flip(signature_end - 9), "RSA signature does not match"),
+            ("directory past the end of the file", point(table, size + 16), "points outside the file"),
+            ("directory beyond the file", point(len(data) + 64, size), "points outside the file"),
+            ("directory into the headers", point(0x40, size), "points into the headers"),
+            ("bytes appended after the signature", lambda d: d.extend(b"\0" * 64), "64 bytes after it"),
+        ]
+        for name, change, message in cases:
+            with self.subTest(name):
+                program = altered(self.signed, "altered.exe", change)
+                self.assertFalse(osslsigncode_verifies(program))
+                result = release_check(program)
+                self.assertEqual(1, result.returncode, result.stdout)
+                self.assertRegex(result.stdout, r"release check failed: signature: .*" + re.escape(message))
+
+    def test_reskinned_signed_launcher_is_unsigned(self):
+        # Active once skinpack can reskin a built launcher, which drops the signature.
+        usage = run(HOST_SKINPACK, check=False)
+        if "reskin" not in usage.stdout + usage.stderr:
+            self.skipTest("skinpack has no reskin command")
+        art = os.path.join(SOURCE, "src", "skin", "assets")
+        run(HOST_SKINPACK, "reskin", self.signed, os.path.join(art, "zindle_skin.bmp"),
+            os.path.join(art, "zindle_skin_200.png"), "-o", path("reskinned.exe"))
+        result = release_check(path("reskinned.exe"))
+        self.assertEqual(0, result.returncode, result.stdout)
+        self.assertIn("signature: none\n", result.stdout)
+
+
+def zip_entries(zip_file):
+    with zipfile.ZipFile(zip_file) as archive:
+        return archive.infolist(), {name: archive.read(name) for name in archive.namelist()}
+
+
+def commit_time():
+    result = run("git", "-C", SOURCE, "log", "-1", "--format=%ct", "HEAD", check=False)
+    return int(result.stdout) if result.returncode == 0 else None
+
+
+class ZipChecks(unittest.TestCase):
+    def check_zip(self, zip_file):
+        """Checks what every release zip holds; returns its files."""
+        infos, files = zip_entries(zip_file)
+        self.assertEqual(ORDER, [info.filename for info in infos])
+        sums = "".join("%s  %s\n" % (hashlib.sha256(files[name]).hexdigest(), name) for name in ORDER[:3])
+        self.assertEqual(sums, files["SHA256SUMS"].decode())
+        readme = files["README.txt"].decode("utf-8")
+        self.assertNotIn("\n", readme.replace("\r\n", ""), "README.txt has a bare line feed")
+        self.assertLessEqual(readme.count("\r\n"), 60)
+        self.assertIn("Zindle launcher %s" % version(), readme)
+        for text in ("skinpack reskin launcher.exe", "575 x 385", "1150 x 770", "FF00FF", "9.0c", "zindle.exe"):
+            self.assertIn(text, readme)
+        when = commit_time()
+        for info in infos:
+            self.assertEqual(b"", info.extra, info.filename)
+            self.assertEqual(zipfile.ZIP_DEFLATED, info.compress_type)
+            self.assertEqual(0o755 if info.filename.endswith(".exe") else 0o644, info.external_attr >> 16 & 0o777)
+            if when is not None:
+                self.assertEqual(when // 2 * 2, calendar.timegm(info.date_time + (0, 0, 0)), info.filename)
+        return files
+
+
+class ReleaseZip(ZipChecks):
+    """scripts/release --from-build: the zip's contents and bytes, unsigned and signed."""
+
+    def test_unsigned_zip(self):
+        result = release("unsigned", "--from-build", path("built"))
+        files = self.check_zip(zip_path("unsigned"))
+        for name in ("launcher.exe", "skinpack.exe"):
+            with open(path("built", name), "rb") as f:
+                self.assertEqual(f.read(), files[name], name)
+        self.assertIn("release check passed", result.stdout)
+        release("unsigned-again", "--from-build", path("built"))
+        self.assertEqual(open(zip_path("unsigned"), "rb").read(), open(zip_path("unsigned-again"), "rb").read())
+
+    def test_signed_zip(self):
+        # An osslsigncode first on PATH records each call and the mode of its password file.
+        shims, log = path("shims"), path("osslsigncode-calls")
+        os.makedirs(shims, exist_ok=True)
+        with open(os.path.join(shims, "osslsigncode"), "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n'
+                    'next=\nfor a; do\n  if [ -n "$next" ]; then stat -c "mode %%a" "$a" >>"%s"; fi\n'
+                    '  next=; if [ "$a" = -readpass ]; then next=1; fi\ndone\n'
+                    'exec "%s" "$@"\n' % (log, log, shutil.which("osslsigncode")))
+        os.chmod(os.path.join(shims, "osslsigncode"), 0o755)
+        env = dict(PATH=shims + os.pathsep + os.environ["PATH"])
+
+        runs = [("signed", ["--password-file", path("password.txt")], {}),
+                ("signed-from-environment", [], {"ZINDLE_SIGN_PASSWORD": PASSWORD})]
+        for out, arguments, extra in runs:
+            with self.subTest(out):
+                release(out, "--from-build", path("built"), "--sign", path("signer.pfx"), *arguments,
+                        env=dict(env, **extra))
+                files = self.check_zip(zip_path(out))
+                unpacked = path(out, "unpacked")
+                os.makedirs(unpacked)
+                for name in ("launcher.exe", "skinpack.exe"):
+                    with open(path("built", name), "rb") as f:
+                        self.assertNotEqual(f.read(), files[name], name + " was not signed")
+                    with open(os.path.join(unpacked, name), "wb") as f:
+                        f.write(files[name])
+                    self.assertTrue(osslsigncode_verifies(os.path.join(unpacked, name)), name)
+                result = release_check(os.path.join(unpacked, "launcher.exe"))
+                self.assertEqual(0, result.returncode, result.stdout)
+                self.assertIn("subject %s, digest sha256" % SUBJECT, result.stdout)
+        # No time stamp: the same commit signed with the same certificate gives the same zip.
+        self.assertEqual(open(zip_path("signed"), "rb").read(),
+                         open(zip_path("signed-from-environment"), "rb").read())
+        with open(log) as f:
+            calls = f.read()
+        self.assertEqual(4, calls.count("-readpass"), calls)
+        self.assertEqual(["mode 600"] * 2, re.findall(r"mode \d+", calls)[2:])
+        self.assertNotIn(PASSWORD, calls)
+        self.assertEqual([], os.listdir(path("tmp")), "temporary files left behind")
+
+    def test_time_stamped_signatures(self):
+        # Needs a time-stamp server, which CI has none of: ZINDLE_TEST_TSA_URL names one.
+        url = os.environ.get("ZINDLE_TEST_TSA_URL")
+        if not url:
+            self.skipTest("ZINDLE_TEST_TSA_URL names no RFC 3161 time-stamp server")
+        release("stamped", "--from-build", path("built"), "--sign", path("signer.pfx"),
+                "--password-file", path("password.txt"), "--timestamp", url)
+        _, files = zip_entries(zip_path("stamped"))
+        with open(path("stamped", "launcher.exe"), "wb") as f:
+            f.write(files["launcher.exe"])
+        verified = run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-in", path("stamped", "launcher.exe"))
+        self.assertIn("Timestamp Server Signature verification: ok", verified.stdout)
+
+    def test_certificate_chains(self):
+        make_certificate("unknown-ca", "CN=Unknown Test Root", authority=True)
+        leaf = make_certificate("leaf", "CN=Zindle Leaf Signer", issuer="unknown-ca")
+        result = release("chain-unknown", "--from-build", path("built"), "--sign", leaf,
+                         "--password-file", path("password.txt"), check=False)
+        self.assertEqual(1, result.returncode, result.stdout)
+        self.assertIn("does not verify", result.stderr)
+        self.assertFalse(os.path.exists(path("chain-unknown")))
+        # The same certificate with its issuer in the PFX chains to a root the check trusts.
+        with open(path("leaf-chain.pem"), "w") as f:
+            f.write(open(path("leaf.pem")).read() + open(path("unknown-ca.pem")).read())
+        run("openssl", "pkcs12", "-export", "-inkey", path("leaf.key"), "-in", path("leaf-chain.pem"),
+            "-out", path("leaf-chain.pfx"), "-passout", "file:" + path("password.txt"))
+        release("chain-whole", "--from-build", path("built"), "--sign", path("leaf-chain.pfx"),
+                "--password-file", path("password.txt"))
+        _, files = zip_entries(zip_path("chain-whole"))
+        self.assertIn(b"Zindle Leaf Signer", files["launcher.exe"])
+        # Revocation lists are not fetched: the check needs no network (nothing listens there).
+        listed = make_certificate("listed", "CN=Zindle Listed Signer", revocation_list="http://127.0.0.1:9/list.crl")
+        release("listed", "--from-build", path("built"), "--sign", listed, "--password-file", path("password.txt"))
+
+    def test_refusals(self):
+        half = path("half-built")
+        os.makedirs(half, exist_ok=True)
+        shutil.copy(LAUNCHER, os.path.join(half, "launcher.exe"))
+        wrong = path("wrong-launcher")
+        os.makedirs(wrong, exist_ok=True)
+        shutil.copy(SKINPACK_EXE, os.path.join(wrong, "launcher.exe"))
+        shutil.copy(SKINPACK_EXE, os.path.join(wrong, "skinpack.exe"))
+        cases = [
+            ("no skinpack.exe", ["--from-build", half], {}, "no skinpack.exe in"),
+            ("a launcher that fails the release check", ["--from-build", wrong], {}, "fails the release check"),
+            ("a wrong password", ["--from-build", path("built"), "--sign", path("signer.pfx")],
+             {"ZINDLE_SIGN_PASSWORD": "wrong"}, "wrong password"),
+            ("a time stamp without signing", ["--from-build", path("built"), "--timestamp", "http://127.0.0.1:9/"],
+             {}, "go with --sign"),
+            ("an unknown option", ["--from-build", path("built"), "--sign-with", "x"], {}, "unknown argument"),
+        ]
+        for name, arguments, env, message in cases:
+            with self.subTest(name):
+                out = "refused-" + name.replace(" ", "-")
+                result = release(out, *arguments, env=env, check=False)
+                self.assertNotEqual(0, result.returncode, result.stdout)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(zip_path(out)))
+
+    def test_dirty_work_tree_is_refused(self):
+        if run("git", "-C", SOURCE, "rev-parse", "HEAD", check=False).returncode:
+            self.skipTest("the sources are not a git work tree")
+        clone = path("clone")
+        run("git", "clone", "-q", "--no-checkout", SOURCE, clone)
+        run("git", "-C", clone, "checkout", "-q", run("git", "-C", SOURCE, "rev-parse", "HEAD").stdout.strip())
+        # The scripts under test, which may not be committed yet, and a change of a tracked file.
+        for name in ("release", "lib.sh", "release-check", "release-readme.txt"):
+            shutil.copy(os.path.join(SOURCE, "scripts", name), os.path.join(clone, "scripts", name))
+        with open(os.path.join(clone, "README.md"), "a") as f:
+            f.write("a change not committed\n")
+        result = run("bash", os.path.join(clone, "scripts", "release"), "--out", path("dirty"), check=False)
+        self.assertEqual(1, result.returncode, result.stdout)
+        self.assertIn("uncommitted changes", result.stderr)
+        self.assertIn("README.md", result.stderr)
+        self.assertFalse(os.path.exists(path("dirty")))
+
+
+class CleanBuild(ZipChecks):
+    """scripts/release from the committed HEAD, built from scratch in a folder of its own."""
+
+    def test_release_from_committed_head(self):
+        result = release("clean", "--allow-dirty")
+        head = run("git", "-C", SOURCE, "rev-parse", "HEAD").stdout.strip()
+        self.assertIn("Building commit %s" % head, result.stdout)
+        files = self.check_zip(zip_path("clean"))
+        self.assertTrue(release_check_passes(files["launcher.exe"]))
+        # A clean work tree whose programs were built from HEAD gives the same zip.
+        if not run("git", "-C", SOURCE, "status", "--porcelain", "--untracked-files=no").stdout:
+            release("from-build", "--from-build", path("built"))
+            self.assertEqual(open(zip_path("from-build"), "rb").read(), open(zip_path("clean"), "rb").read())
+
+
+def release_check_passes(program_bytes):
+    with open(path("clean-launcher.exe"), "wb") as f:
+        f.write(program_bytes)
+    return release_check(path("clean-launcher.exe")).returncode == 0
+
+
+if __name__ == "__main__":
+    suite = unittest.TestLoader().loadTestsFromTestCase(CleanBuild) if CLEAN_BUILD else unittest.TestSuite(
+        unittest.TestLoader().loadTestsFromTestCase(case) for case in (Signatures, ReleaseZip))
+    outcome = unittest.TextTestRunner(verbosity=2).run(suite)
+    sys.exit(0 if outcome.wasSuccessful() else 1)
