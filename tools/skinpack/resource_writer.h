@@ -1,0 +1,19 @@
+// Setting named RT_RCDATA resources in a built program. On Windows the system's resource update
+// does it; elsewhere resource_writer_host.cpp rebuilds the resource section itself.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One RT_RCDATA resource to set in a program; empty data removes it.
+struct ProgramResource {
+  std::string name;
+  std::vector<uint8_t> data;
+};
+
+// Writes `program` (a PE file's bytes) with these RT_RCDATA resources replaced, added or removed
+// into `result`. Any Authenticode signature is dropped (it no longer matches). Every other
+// resource keeps its bytes, type, name and language (icons, the version resource, the manifest).
+// Same inputs give the same bytes. False with `error` set when it cannot.
+bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vector<ProgramResource>& resources,
+                           std::vector<uint8_t>* result, std::string* error);
