@@ -1,5 +1,5 @@
-// Writing RT_RCDATA resources into a built program: the system's resource writer on Windows, the
-// host tool's own on Linux.
+// Setting named RT_RCDATA resources in a built program. On Windows the system's resource update
+// does it; elsewhere resource_writer_host.cpp rebuilds the resource section itself.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,0 +1,126 @@
+// The resource writer on Windows: the system's own, UpdateResourceW, working on a copy of the
+// program in the temporary folder. The certificate table is cut off first (the system would carry
+// a signature over that no longer matches), and the header checksum is set afterwards, since the
+// system's writer leaves the old one in place.
+#include <windows.h>
+
+#include "pe_file.h"
+#include "resource_writer.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(length > 0 ? size_t(length) : 1, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+std::string SystemMessage(const char* what) {
+  DWORD code = GetLastError();
+  char text[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                 nullptr);
+  std::string message = std::string(what) + " failed (error " + std::to_string(code) + ")";
+  if (text[0]) message += ": " + std::string(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+    message.pop_back();
+  return message;
+}
+
+bool WriteWhole(const wchar_t* path, const std::vector<uint8_t>& data, std::string* error) {
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemMessage("creating the temporary copy");
+    return false;
+  }
+  DWORD written = 0;
+  bool ok = WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr) && written == data.size();
+  if (!ok) *error = SystemMessage("writing the temporary copy");
+  CloseHandle(file);
+  return ok;
+}
+
+bool ReadWhole(const wchar_t* path, std::vector<uint8_t>* data, std::string* error) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = SystemMessage("reading the temporary copy back");
+    return false;
+  }
+  LARGE_INTEGER size = {};
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x7FFFFFFF;
+  DWORD read = 0;
+  if (ok) {
+    data->assign(size_t(size.QuadPart), 0);
+    ok = ReadFile(file, data->data(), DWORD(data->size()), &read, nullptr) && read == data->size();
+  }
+  if (!ok) *error = SystemMessage("reading the temporary copy back");
+  CloseHandle(file);
+  return ok;
+}
+
+// The language a resource is to be written in: that of the one it replaces; else that of the
+// program's other RT_RCDATA or version resource, so that all of them agree; else neutral.
+WORD LanguageFor(const std::vector<PeResource>& resources, const std::string& name) {
+  if (const PeResource* old = FindPeRcdata(resources, name)) return WORD(old->language);
+  for (const PeResource& r : resources)
+    if (!r.type.named && r.type.id == PeTypeRcdata) return WORD(r.language);
+  for (const PeResource& r : resources)
+    if (!r.type.named && r.type.id == PeTypeVersion) return WORD(r.language);
+  return MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+}
+
+bool UpdateCopy(const wchar_t* path, const std::vector<PeResource>& before,
+                const std::vector<ProgramResource>& resources, std::string* error) {
+  HANDLE update = BeginUpdateResourceW(path, FALSE);
+  if (!update) {
+    *error = SystemMessage("BeginUpdateResourceW");
+    return false;
+  }
+  for (const ProgramResource& r : resources) {
+    // Removing what is not there is no change; the system would report it as a failure.
+    if (r.data.empty() && !FindPeRcdata(before, r.name)) continue;
+    std::wstring name = Wide(r.name);
+    if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), name.c_str(), LanguageFor(before, r.name),
+                         r.data.empty() ? nullptr : const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size()))) {
+      *error = SystemMessage(("UpdateResourceW for " + r.name).c_str());
+      EndUpdateResourceW(update, TRUE);
+      return false;
+    }
+  }
+  if (!EndUpdateResourceW(update, FALSE)) {
+    *error = SystemMessage("EndUpdateResourceW");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vector<ProgramResource>& resources,
+                           std::vector<uint8_t>* result, std::string* error) {
+  std::vector<uint8_t> copy = program;
+  PeFile pe;
+  std::vector<PeResource> before;
+  if (!StripPeSignature(&copy, error) || !ParsePeFile(copy, &pe, error) || !ReadPeResources(copy, pe, &before, error))
+    return false;
+  const bool hadChecksum = pe.checksum != 0;
+
+  wchar_t folder[MAX_PATH], path[MAX_PATH];
+  if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"skn", 0, path)) {
+    *error = SystemMessage("making a temporary file");
+    return false;
+  }
+  bool ok = WriteWhole(path, copy, error) && UpdateCopy(path, before, resources, error) &&
+            ReadWhole(path, result, error);
+  DeleteFileW(path);
+  if (!ok) return false;
+  if (hadChecksum) {
+    if (!ParsePeFile(*result, &pe, error)) return false;
+    size_t at = PeChecksumOffset(pe);
+    uint32_t sum = ComputePeChecksum(*result, at);
+    for (int i = 0; i < 4; ++i) (*result)[at + i] = uint8_t(sum >> (8 * i));
+  }
+  return true;
+}
