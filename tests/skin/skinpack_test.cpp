@@ -15,6 +15,9 @@
 #include "skin/skin_runs.h"
 #include "jc_encoder.h"
 #include "jc_reference.h"
+#include "pe_file.h"
+#include "pe_test_files.h"
+#include "reskin.h"
 #include "skin/skin_block.h"
 #include "skin_pack.h"
 #include "skin_test_data.h"
@@ -562,6 +565,132 @@ TEST(SkinPackProgram, ScaledArtAndNamedBlocks) {
              {"pack --name Skin "}};
   for (const Bad& b : bad)
     EXPECT_EQ(2, RunSkinpack(std::string(b.args) + png + " " + source, &output)) << b.args << output;
+}
+
+Bytes ReadBytes(const std::string& path) {
+  Bytes data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) data.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return data;
+}
+
+// The skin resources of a program file: name -> block (absent names are not listed).
+std::vector<std::pair<std::string, Bytes>> SkinsOf(const Bytes& program) {
+  PeFile pe;
+  std::vector<PeResource> resources;
+  std::string error;
+  std::vector<std::pair<std::string, Bytes>> skins;
+  EXPECT_TRUE(ParsePeFile(program, &pe, &error) && ReadPeResources(program, pe, &resources, &error)) << error;
+  for (const char* name : {"SKIN_100", "SKIN_200"})
+    if (const PeResource* r = FindPeRcdata(resources, name)) skins.push_back({name, r->data});
+  return skins;
+}
+
+// reskin writes each image's block, packed as pack packs it, into a copy of the program; a scale
+// given no art loses its old skin; the source program is left alone.
+TEST(SkinPackProgram, ReskinWritesTheBlocksOfEachScaleIntoACopy) {
+  std::vector<pe_test::Resource> resources = pe_test::ProgramResources();
+  resources.insert(resources.begin() + 2, {pe_test::Num(10), pe_test::Name("SKIN_200"), 0x407, Bytes(500, 7)});
+  const Bytes program = pe_test::Build(resources).bytes;
+  std::string programPath = WriteTemp("reskin source.exe", program);
+  std::string small = WriteTemp("reskin small.png", WritePng(Draw(Alpha), {}));
+  std::string twice = WriteTemp("reskin twice.bmp", MakeBmp(Pictures[3]));
+  std::string out = testing::TempDir() + "reskinned.exe", output;
+
+  std::string packed = testing::TempDir() + "reskin small.skin", packedTwice = testing::TempDir() + "reskin twice.skin";
+  ASSERT_EQ(0, RunSkinpack("pack '" + small + "' '" + packed + "'", &output)) << output;
+  ASSERT_EQ(0, RunSkinpack("pack --scale 200 '" + twice + "' '" + packedTwice + "'", &output)) << output;
+
+  ASSERT_EQ(0, RunSkinpack("reskin '" + programPath + "' '" + small + "' '" + twice + "' -o '" + out + "'", &output))
+      << output;
+  EXPECT_TRUE(Contains(output, "with skins 100 % (")) << output;
+  EXPECT_TRUE(Contains(output, "warning: the 200 % art is 20 x 7, not twice")) << output;
+  auto skins = SkinsOf(ReadBytes(out));
+  ASSERT_EQ(2u, skins.size());
+  EXPECT_EQ(ReadBytes(packed), skins[0].second);
+  EXPECT_EQ(ReadBytes(packedTwice), skins[1].second);
+  EXPECT_EQ(program, ReadBytes(programPath)) << "the source program was changed";
+
+  // One image: the old 200 % art goes, so that the launcher scales the new art.
+  ASSERT_EQ(0, RunSkinpack("reskin '" + programPath + "' '" + small + "' -o '" + out + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "larger scales are made from the 100 % art")) << output;
+  skins = SkinsOf(ReadBytes(out));
+  ASSERT_EQ(1u, skins.size());
+  EXPECT_EQ("SKIN_100", skins[0].first);
+  EXPECT_EQ(ReadBytes(packed), skins[0].second);
+}
+
+// What reskin refuses, with exit code 1 (bad input) or 2 (bad usage); nothing is written.
+TEST(SkinPackProgram, ReskinRefusesAndWritesNothing) {
+  std::vector<pe_test::Resource> noSkin = pe_test::ProgramResources();
+  noSkin.erase(noSkin.begin() + 1);
+  std::string programPath = WriteTemp("refuse source.exe", pe_test::Build(pe_test::ProgramResources()).bytes);
+  std::string noSkinPath = WriteTemp("refuse plain.exe", pe_test::Build(noSkin).bytes);
+  std::string image = WriteTemp("refuse image.png", WritePng(Draw(Alpha), {}));
+  std::string cut = WriteTemp("refuse cut.bmp", MakeBmp(std::vector<std::string>(300, std::string(450, 'm'))));
+  std::string jpeg = WriteTemp("refuse photo.png", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
+  std::string out = testing::TempDir() + "refused.exe";
+  struct Case {
+    const char* what;
+    std::string args;
+    int exitCode;
+    const char* message;
+  } cases[] = {
+      {"no skin resource", "reskin '" + noSkinPath + "' '" + image + "' -o '" + out + "'", 1,
+       "carries no skin resource SKIN_100"},
+      {"not a program", "reskin '" + image + "' '" + image + "' -o '" + out + "'", 1, "not a program"},
+      {"an image it cannot read", "reskin '" + programPath + "' '" + jpeg + "' -o '" + out + "'", 1,
+       "a JPEG image is not accepted"},
+      {"buttons on cut-away pixels, --strict", "reskin --strict '" + programPath + "' '" + cut + "' -o '" + out + "'",
+       1, "sits on"},
+      {"no output named", "reskin '" + programPath + "' '" + image + "'", 2, "usage:"},
+      {"three images", "reskin '" + programPath + "' '" + image + "' '" + image + "' '" + image + "' -o '" + out + "'",
+       2, "usage:"},
+      {"buttons of its own", "reskin --button 1,1,2,2 '" + programPath + "' '" + image + "' -o '" + out + "'", 2,
+       "usage:"},
+      {"-o elsewhere", "pack -o '" + out + "' '" + image + "' x.skin", 2, "usage:"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::remove(out.c_str());
+    std::string output;
+    EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output)) << output;
+    EXPECT_TRUE(Contains(output, c.message)) << output;
+    EXPECT_EQ(nullptr, std::fopen(out.c_str(), "rb")) << "a program was written";
+  }
+}
+
+// The check of a written program finds a changed byte outside the skins, a skin that does not hold
+// its block, and a signature that was kept.
+TEST(SkinPackReskin, CheckOfTheWrittenProgramFindsWhatIsNotAsMeant) {
+  const Bytes before = pe_test::Build(pe_test::ProgramResources()).bytes;
+  std::vector<ProgramResource> skins = {{"SKIN_100", Bytes(64, 9)}, {"SKIN_200", {}}};
+  Bytes after;
+  std::string error;
+  ASSERT_TRUE(WriteProgramResources(before, skins, &after, &error)) << error;
+  ASSERT_TRUE(CheckReskinnedProgram(before, after, skins, &error)) << error;
+
+  PeFile pe;
+  ASSERT_TRUE(ParsePeFile(after, &pe, &error)) << error;
+  Bytes code = after;
+  code[pe.sections[0].rawOffset + 3] ^= 1;
+  EXPECT_FALSE(CheckReskinnedProgram(before, code, skins, &error));
+  EXPECT_TRUE(Contains(error, "section .text changed")) << error;
+
+  std::vector<ProgramResource> other = {{"SKIN_100", Bytes(64, 8)}, {"SKIN_200", {}}};
+  EXPECT_FALSE(CheckReskinnedProgram(before, after, other, &error));
+  EXPECT_TRUE(Contains(error, "SKIN_100 does not hold its skin")) << error;
+
+  pe_test::Options signedOptions;
+  signedOptions.certificate = Bytes(48, 0x30);
+  const Bytes signedBefore = pe_test::Build(pe_test::ProgramResources(), signedOptions).bytes;
+  ProgramSkins found;
+  ASSERT_TRUE(ReadProgramSkins(signedBefore, &found, &error)) << error;
+  EXPECT_TRUE(found.signedProgram);
+  EXPECT_FALSE(CheckReskinnedProgram(signedBefore, signedBefore, skins, &error));
+  EXPECT_TRUE(Contains(error, "still carries a signature")) << error;
 }
 
 }  // namespace
