@@ -10,55 +10,20 @@ outline, show the new face, and keep both buttons working.
 """
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
 import unittest
-import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
+from drawn_skin import CUT_POINTS, FACE_POINTS, HEIGHT, WIDTH, skin_colour, write_png  # noqa: E402
 from skin_screen import read_screen  # noqa: E402
 
 LAUNCHER, HOST_SKINPACK, SKINPACK_EXE, STANDIN, PROBE, WORK, WINE_EXEC = sys.argv[1:8]
 
-# The new skin: 640 x 440, teal, a band of orange across the top, its corners cut away and a
-# window cut through it; the launcher's buttons (160,250 and 355,250, 60 x 20) lie on teal.
-WIDTH, HEIGHT = 640, 440
-TEAL, ORANGE, KEY = (20, 140, 150), (240, 130, 20), (255, 0, 255)
-CORNER = 40
-HOLE = (560, 300, 40, 30)  # x, y, w, h: cut away inside the skin
 PLAY = (160 + 30, 250 + 10)
 QUIT = (355 + 30, 250 + 10)
-
-
-def skin_colour(x, y):
-    if (x < CORNER or x >= WIDTH - CORNER) and (y < CORNER or y >= HEIGHT - CORNER):
-        return KEY
-    if HOLE[0] <= x < HOLE[0] + HOLE[2] and HOLE[1] <= y < HOLE[1] + HOLE[3]:
-        return KEY
-    return ORANGE if y < 60 else TEAL
-
-
-def write_png(path, width, height, colour, alpha_key=False):
-    """An 8-bit PNG, RGB; with alpha_key the key colour is written as transparent RGBA instead."""
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)
-        for x in range(width):
-            c = colour(x, y)
-            if alpha_key:
-                rows += bytes((0, 0, 0, 0)) if c == KEY else bytes(c + (255,))
-            else:
-                rows += bytes(c)
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    header = struct.pack(">IIBBBBB", width, height, 8, 6 if alpha_key else 2, 0, 0, 0)
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 6)) +
-                chunk(b"IEND", b""))
 
 
 def windows_path(path):
@@ -78,8 +43,10 @@ class Reskinned(unittest.TestCase):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(WORK)
         cls.skin = os.path.join(WORK, "new skin.png")
-        # Transparency rather than magenta for the cut-away parts: skinpack makes it the key colour.
-        write_png(cls.skin, WIDTH, HEIGHT, skin_colour, alpha_key=True)
+        write_png(cls.skin)
+        # The same drawing for 200 %, each pixel doubled: the copy carries both scales.
+        cls.skin200 = os.path.join(WORK, "new skin@2x.png")
+        write_png(cls.skin200, 2 * WIDTH, 2 * HEIGHT, lambda x, y: skin_colour(x // 2, y // 2))
 
     def setUp(self):
         self.running = []
@@ -112,13 +79,9 @@ class Reskinned(unittest.TestCase):
         x, y = r.position()
         _, _, screen = read_screen(WORK)
         desktop = screen(2, 2)
-        cut = [(0, 0), (WIDTH - 1, 0), (0, HEIGHT - 1), (WIDTH - 1, HEIGHT - 1), (CORNER - 1, CORNER - 1),
-               (HOLE[0] + 5, HOLE[1] + 5), (HOLE[0] + HOLE[2] - 1, HOLE[1] + HOLE[3] - 1)]
-        face = [(CORNER, 0), (WIDTH // 2, 10), (WIDTH // 2, 59), (WIDTH // 2, 60), (5, HEIGHT // 2),
-                (WIDTH - 1, HEIGHT // 2), (HOLE[0] - 1, HOLE[1]), (WIDTH - CORNER - 1, HEIGHT - 1), (100, 400)]
-        for p in cut:
+        for p in CUT_POINTS:
             self.assertEqual(desktop, screen(x + p[0], y + p[1]), "cut away at %s" % (p,))
-        for p in face:
+        for p in FACE_POINTS:
             self.assertEqual(skin_colour(*p), screen(x + p[0], y + p[1]), "the skin's face at %s" % (p,))
         texts = run(WINE_EXEC, PROBE, "texts", "Zindle").stdout.splitlines()
         self.assertIn("Play", texts)
@@ -144,7 +107,7 @@ class Reskinned(unittest.TestCase):
                         "Play started no game")
 
     def test_the_host_tool_reskins_the_built_launcher(self):
-        self.reskin_and_run("host", lambda out: (HOST_SKINPACK, "reskin", LAUNCHER, self.skin, "-o", out))
+        self.reskin_and_run("host", lambda out: (HOST_SKINPACK, "reskin", LAUNCHER, self.skin, self.skin200, "-o", out))
 
     def test_skinpack_exe_under_wine_reskins_the_built_launcher(self):
         self.reskin_and_run("windows", lambda out: (WINE_EXEC, SKINPACK_EXE, "reskin", windows_path(LAUNCHER),

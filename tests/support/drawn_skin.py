@@ -1,0 +1,43 @@
+"""A skin of another size and colour than Zindle's own, drawn for the tests that reskin a built
+launcher: 640 x 440, teal, a band of orange across the top, its corners cut away and a window cut
+through it; the launcher's buttons (160,250 and 355,250, 60 x 20) lie on teal."""
+import struct
+import zlib
+
+WIDTH, HEIGHT = 640, 440
+TEAL, ORANGE, KEY = (20, 140, 150), (240, 130, 20), (255, 0, 255)
+CORNER = 40
+HOLE = (560, 300, 40, 30)  # x, y, w, h: cut away inside the skin
+
+
+def skin_colour(x, y):
+    if (x < CORNER or x >= WIDTH - CORNER) and (y < CORNER or y >= HEIGHT - CORNER):
+        return KEY
+    if HOLE[0] <= x < HOLE[0] + HOLE[2] and HOLE[1] <= y < HOLE[1] + HOLE[3]:
+        return KEY
+    return ORANGE if y < 60 else TEAL
+
+
+# Points of the window that are cut away, and points of its face, in window coordinates.
+CUT_POINTS = [(0, 0), (WIDTH - 1, 0), (0, HEIGHT - 1), (WIDTH - 1, HEIGHT - 1), (CORNER - 1, CORNER - 1),
+              (HOLE[0] + 5, HOLE[1] + 5), (HOLE[0] + HOLE[2] - 1, HOLE[1] + HOLE[3] - 1)]
+FACE_POINTS = [(CORNER, 0), (WIDTH // 2, 10), (WIDTH // 2, 59), (WIDTH // 2, 60), (5, HEIGHT // 2),
+               (WIDTH - 1, HEIGHT // 2), (HOLE[0] - 1, HOLE[1]), (WIDTH - CORNER - 1, HEIGHT - 1), (100, 400)]
+
+
+def write_png(path, width=WIDTH, height=HEIGHT, colour=skin_colour):
+    """An 8-bit RGBA PNG of the drawing; the key colour is written as transparent, which skinpack
+    turns into the key colour again."""
+    rows = bytearray()
+    for y in range(height):
+        rows.append(0)
+        for x in range(width):
+            c = colour(x, y)
+            rows += bytes((0, 0, 0, 0)) if c == KEY else bytes(c + (255,))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 6)) +
+                chunk(b"IEND", b""))
