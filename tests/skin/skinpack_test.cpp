@@ -9,6 +9,7 @@
 
 #include "artwork.h"
 #include "artwork_fixtures.h"
+#include "png_fixtures.h"
 #include "button_check.h"
 #include "skin/byte_order.h"
 #include "skin/jc_stream.h"
@@ -208,17 +209,6 @@ TEST(SkinPackProgram, InfoPrintsTheFieldsThenFailsOnABadChecksum) {
 
 using namespace artwork_fixtures;
 
-// Six opaque colours over widths whose rows need padding at 4, 8 and 24 bits alike.
-const std::vector<std::string> Opaque = {"mrgbw", "kwmrg", "bgrkm"};
-// Transparency: t (alpha 0) and l (127) are cut, h (128) keeps its colour unblended.
-const std::vector<std::string> Alpha = {"mrtlh", "thlgm", "wbtkr"};
-const std::vector<std::string> AlphaCut = {"mrmmb", "mbmgm", "wbmkr"};
-const std::vector<std::string> Grey = {"kwekw", "ewkke"};
-const std::vector<std::string> GreyAlpha = {"kwtkw", "ewkte"};
-const std::vector<std::string> GreyAlphaCut = {"kwmkw", "ewkme"};
-// Black and white, ten pixels a row: 1-bit rows cross a byte.
-const std::vector<std::string> TwoColour = {"kWWkkWkWWk", "WkkWWkWkkW", "kkWWkkWWkk"};
-
 BmpForm Bmp(uint16_t bits, uint32_t headerSize = 40, bool topDown = false) {
   BmpForm f;
   f.bits = bits;
@@ -307,6 +297,19 @@ TEST(SkinArtwork, ReportsWhatTransparencyBecame) {
   ASSERT_TRUE(Convert(SkinBmpOf(Draw(Opaque)), &bmp, &report, &error)) << error;
   EXPECT_TRUE(report.unchanged);
   EXPECT_FALSE(report.hasAlpha);
+}
+
+// The PNG files written byte by byte, on which the Windows reader (WIC) is tested against the same
+// pictures: libpng reads each of them as expected, so the two readers agree on them.
+TEST(SkinArtwork, StoredPngFilesGiveTheExpectedSkinBmp) {
+  for (const StoredPngCase& c : StoredPngCases()) {
+    SCOPED_TRACE(c.what);
+    Bytes bmp;
+    ArtworkReport report;
+    std::string error;
+    ASSERT_TRUE(Convert(c.file, &bmp, &report, &error)) << error;
+    EXPECT_TRUE(bmp == SkinBmpOf(Draw(c.expect)));
+  }
 }
 
 // Every shortened copy of every accepted file is refused with a message, or (where the end held

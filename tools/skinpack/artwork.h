@@ -49,7 +49,13 @@ bool ReadBmpArtwork(const uint8_t* file, size_t size, ArtworkPixels* pixels, std
 
 // Any PNG that libpng reads (every colour type and bit depth, palette transparency, interlace).
 // 16-bit files without colour-space chunks are taken as sRGB, like their 8-bit counterparts.
+// Two sources: png_artwork.cpp through libpng (host), png_artwork_wic.cpp through the system's
+// Windows Imaging Component (Windows), which keeps the differences its comment names.
 bool ReadPngArtwork(const uint8_t* file, size_t size, ArtworkPixels* pixels, std::string* kind, std::string* error);
+
+// Readies the image readers once, at the program's start: on Windows COM for WIC (apartment-
+// threaded); nothing on the host. Without it the Windows PNG reader refuses every file.
+void StartArtworkReaders();
 
 // The skin BMP for `pixels`: "BM", 54-byte headers, 24 bits, bottom-up, 2835 pixels per metre,
 // transparency turned into KeyColour as described above.

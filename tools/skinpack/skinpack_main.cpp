@@ -47,6 +47,7 @@
 #include "resource_writer.h"
 #include "skin/skin_resource_names.h"
 #include "skin_pack.h"
+#include "tool_files.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ int Fail(const std::string& path, const std::string& why) {
 }
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>* data, std::string* error) {
-  FILE* f = std::fopen(path.c_str(), "rb");
+  FILE* f = OpenToolFile(path, "rb");
   if (!f) {
     *error = std::string("cannot open: ") + std::strerror(errno);
     return false;
@@ -88,16 +89,16 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* data, std::string* 
 bool WriteFile(const std::string& path, const void* data, size_t size, std::string* error) {
   // Write beside the target and rename, so a failed run never leaves half a file behind.
   std::string temp = path + ".tmp";
-  FILE* f = std::fopen(temp.c_str(), "wb");
+  FILE* f = OpenToolFile(temp, "wb");
   if (!f) {
     *error = std::string("cannot create: ") + std::strerror(errno);
     return false;
   }
   bool ok = std::fwrite(data, 1, size, f) == size;
   ok = (std::fclose(f) == 0) && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (ok && !ReplaceToolFile(temp, path)) ok = false;
   if (!ok) {
-    std::remove(temp.c_str());
+    RemoveToolFile(temp);
     *error = "write error";
   }
   return ok;
@@ -290,7 +291,8 @@ int ReskinMode(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = ToolArguments(argc, argv);
+  StartArtworkReaders();
   if (args.empty()) return Usage();
   std::string mode = args[0];
   args.erase(args.begin());

@@ -1,0 +1,20 @@
+// What skinpack needs of the platform apart from images: its arguments and its files. The common
+// code holds paths as UTF-8; on Windows they are opened through the UTF-16 calls, so that a file
+// name outside the ANSI code page works too. One source per platform: tool_files_host.cpp,
+// tool_files_windows.cpp.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The arguments after the program's name, as UTF-8. On Windows they are read from the wide command
+// line, since argv holds them in the ANSI code page.
+std::vector<std::string> ToolArguments(int argc, char** argv);
+
+// fopen of a UTF-8 path; errno tells why it failed.
+FILE* OpenToolFile(const std::string& path, const char* mode);
+
+// Moves `from` to `to`, replacing a file already there (rename() on Windows refuses to).
+bool ReplaceToolFile(const std::string& from, const std::string& to);
+
+bool RemoveToolFile(const std::string& path);
