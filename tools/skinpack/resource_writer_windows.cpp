@@ -71,23 +71,45 @@ WORD LanguageFor(const std::vector<PeResource>& resources, const std::string& na
   return MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 }
 
+// The id as the system's resource calls take it: a number in MAKEINTRESOURCE form, or a name.
+const wchar_t* IdFor(const PeResourceId& id, std::wstring* name) {
+  if (!id.named) return MAKEINTRESOURCEW(id.id);
+  name->assign(id.name.begin(), id.name.end());
+  return name->c_str();
+}
+
+// The whole resource set is written anew: every resource the program keeps, then the skins.
+// Removing one resource with the system's call (null data) leaves it in place under Wine, so the
+// copy's resources are cleared and written back instead; the check that follows the write holds
+// every kept resource to its old bytes, type, name and language.
 bool UpdateCopy(const wchar_t* path, const std::vector<PeResource>& before,
                 const std::vector<ProgramResource>& resources, std::string* error) {
-  HANDLE update = BeginUpdateResourceW(path, FALSE);
+  HANDLE update = BeginUpdateResourceW(path, TRUE);
   if (!update) {
     *error = SystemMessage("BeginUpdateResourceW");
     return false;
   }
+  auto fail = [&](const std::string& what) {
+    *error = SystemMessage(what.c_str());
+    EndUpdateResourceW(update, TRUE);
+    return false;
+  };
+  for (const PeResource& r : before) {
+    bool replaced = false;
+    for (const ProgramResource& skin : resources)
+      replaced = replaced || (!r.type.named && r.type.id == PeTypeRcdata && PeSameResourceId(r.name, PeNamedId(skin.name)));
+    if (replaced) continue;
+    std::wstring typeName, name;
+    if (!UpdateResourceW(update, IdFor(r.type, &typeName), IdFor(r.name, &name), WORD(r.language),
+                         const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size())))
+      return fail("UpdateResourceW for " + PeResourceIdText(r.type) + "/" + PeResourceIdText(r.name));
+  }
   for (const ProgramResource& r : resources) {
-    // Removing what is not there is no change; the system would report it as a failure.
-    if (r.data.empty() && !FindPeRcdata(before, r.name)) continue;
+    if (r.data.empty()) continue;
     std::wstring name = Wide(r.name);
     if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), name.c_str(), LanguageFor(before, r.name),
-                         r.data.empty() ? nullptr : const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size()))) {
-      *error = SystemMessage(("UpdateResourceW for " + r.name).c_str());
-      EndUpdateResourceW(update, TRUE);
-      return false;
-    }
+                         const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size())))
+      return fail("UpdateResourceW for " + r.name);
   }
   if (!EndUpdateResourceW(update, FALSE)) {
     *error = SystemMessage("EndUpdateResourceW");
