@@ -166,7 +166,8 @@ bool SerialiseResources(std::vector<PeResource> resources, uint32_t base, std::v
       if (n.id->named) at += 2 + 2 * uint64_t(n.id->name.size());
   }
   uint64_t data = at;
-  for (const PeResource& r : resources) data = (data + DataAlignment - 1) / DataAlignment * DataAlignment + r.data.size();
+  for (const PeResource& r : resources)
+    data = (data + DataAlignment - 1) / DataAlignment * DataAlignment + r.data.size();
   if (data >= ResourceHighBit || uint64_t(base) + data > 0xFFFFFFFFu)
     return Fail(error, "resources: too large for a resource section");
 
@@ -296,7 +297,8 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   for (size_t i = 0; i < s; ++i) {
     const PeSection& other = pe.sections[i];
     uint64_t virtualEnd = uint64_t(other.virtualAddress) + (other.virtualSize ? other.virtualSize : other.rawSize);
-    if (virtualEnd > rsrc.virtualAddress || (other.rawSize && uint64_t(other.rawOffset) + other.rawSize > rsrc.rawOffset))
+    bool rawAfter = other.rawSize && uint64_t(other.rawOffset) + other.rawSize > rsrc.rawOffset;
+    if (virtualEnd > rsrc.virtualAddress || rawAfter)
       return Fail(error, "section " + other.name + " lies after the resource section in memory or in the file");
   }
   uint64_t fileEnd = uint64_t(rsrc.rawOffset) + rsrc.rawSize;
