@@ -227,9 +227,12 @@ TEST(PeFile, RefusesDamagedHeadersAndTreesWithoutReadingPastThem) {
       {"unknown optional header", [&](Bytes* b, const pe_test::File& f) { pe_test::Put16(b, f.optionalHeader, 0x107); },
        "unknown optional header"},
       {"directories past the optional header",
-       [&](Bytes* b, const pe_test::File& f) { pe_test::Put16(b, coff + 16, uint32_t(f.directories - f.optionalHeader + 8)); },
+       [&](Bytes* b, const pe_test::File& f) {
+         pe_test::Put16(b, coff + 16, uint32_t(f.directories - f.optionalHeader + 8));
+       },
        "data directories run past"},
-      {"file alignment not a power of two", [](Bytes* b, const pe_test::File& f) { Put32(b, f.optionalHeader + 36, 0x300); },
+      {"file alignment not a power of two",
+       [](Bytes* b, const pe_test::File& f) { Put32(b, f.optionalHeader + 36, 0x300); },
        "power of two"},
       {"section table past the file", [&](Bytes* b, const pe_test::File&) { pe_test::Put16(b, coff + 2, 60); },
        "section table lies outside"},
@@ -385,7 +388,16 @@ TEST(PeSignature, RefusesATableThatIsNotAtTheEnd) {
          Put32(b, entry, uint32_t(f.resourceOffset));
          Put32(b, entry + 4, uint32_t(b->size() - f.resourceOffset));
        },
-       "overlaps the program's sections"},
+       "overlaps the program's headers or sections"},
+      // Cutting there would have left a file without its headers.
+      {"a table over the section table, sections without data in the file",
+       [&](Bytes* b) {
+         Put32(b, f.optionalHeader + 60, 0);  // SizeOfHeaders
+         for (size_t i = 0; i < f.sectionCount; ++i) Put32(b, f.sectionTable + 40 * i + 16, 0);
+         Put32(b, entry, 0x40);
+         Put32(b, entry + 4, uint32_t(b->size() - 0x40));
+       },
+       "overlaps the program's headers or sections"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -634,9 +646,10 @@ const size_t Skin100Size = 34784, Skin200Size = 87186;
 
 std::vector<Flat> AllBut(const std::vector<PeResource>& list, const char* a, const char* b) {
   std::vector<PeResource> kept;
-  for (const PeResource& r : list)
-    if (!(r.type.id == PeTypeRcdata && (PeSameResourceId(r.name, PeNamedId(a)) || PeSameResourceId(r.name, PeNamedId(b)))))
-      kept.push_back(r);
+  for (const PeResource& r : list) {
+    bool named = PeSameResourceId(r.name, PeNamedId(a)) || PeSameResourceId(r.name, PeNamedId(b));
+    if (r.type.id != PeTypeRcdata || !named) kept.push_back(r);
+  }
   return Flatten(kept);
 }
 

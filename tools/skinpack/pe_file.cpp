@@ -278,10 +278,14 @@ bool StripPeSignature(std::vector<uint8_t>* file, std::string* error) {
   PeDirectory table = pe.directories[PeDirectorySecurity];
   if (uint64_t(table.address) + table.size != file->size())
     return Fail(error, "signature: the certificate table is not at the end of the file");
-  uint64_t sectionsEnd = pe.sizeOfHeaders;
+  // The headers as declared, and at least as far as the section table reaches.
+  uint64_t sectionsEnd = pe.sections.back().headerOffset + SectionEntrySize;
+  if (pe.sizeOfHeaders > sectionsEnd) sectionsEnd = pe.sizeOfHeaders;
   for (const PeSection& s : pe.sections)
-    if (s.rawSize != 0 && uint64_t(s.rawOffset) + s.rawSize > sectionsEnd) sectionsEnd = uint64_t(s.rawOffset) + s.rawSize;
-  if (table.address < sectionsEnd) return Fail(error, "signature: the certificate table overlaps the program's sections");
+    if (s.rawSize != 0 && uint64_t(s.rawOffset) + s.rawSize > sectionsEnd)
+      sectionsEnd = uint64_t(s.rawOffset) + s.rawSize;
+  if (table.address < sectionsEnd)
+    return Fail(error, "signature: the certificate table overlaps the program's headers or sections");
   size_t entry = PeDirectoryOffset(pe, PeDirectorySecurity);
   for (size_t i = 0; i < 8; ++i) (*file)[entry + i] = 0;
   file->resize(table.address);

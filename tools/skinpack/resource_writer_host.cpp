@@ -20,7 +20,7 @@
 
 namespace {
 
-// Resource data is aligned so in the section.
+// Each resource's data starts at a multiple of this in the section.
 constexpr uint32_t DataAlignment = 8;
 constexpr uint32_t ResourceHighBit = 0x80000000u;
 constexpr uint16_t RelocationHighLow = 3;
@@ -31,9 +31,7 @@ bool Fail(std::string* error, const std::string& text) {
   return false;
 }
 
-uint32_t AlignUp(uint64_t value, uint32_t alignment) {
-  return uint32_t((value + alignment - 1) & ~uint64_t(alignment - 1));
-}
+uint64_t AlignUp(uint64_t value, uint32_t alignment) { return (value + alignment - 1) & ~uint64_t(alignment - 1); }
 
 void Put16(std::vector<uint8_t>* out, size_t at, uint32_t v) {
   (*out)[at] = uint8_t(v);
@@ -166,7 +164,8 @@ bool SerialiseResources(std::vector<PeResource> resources, uint32_t base, std::v
       if (n.id->named) at += 2 + 2 * uint64_t(n.id->name.size());
   }
   uint64_t data = at;
-  for (const PeResource& r : resources) data = (data + DataAlignment - 1) / DataAlignment * DataAlignment + r.data.size();
+  for (const PeResource& r : resources)
+    data = (data + DataAlignment - 1) / DataAlignment * DataAlignment + r.data.size();
   if (data >= ResourceHighBit || uint64_t(base) + data > 0xFFFFFFFFu)
     return Fail(error, "resources: too large for a resource section");
 
@@ -296,7 +295,8 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   for (size_t i = 0; i < s; ++i) {
     const PeSection& other = pe.sections[i];
     uint64_t virtualEnd = uint64_t(other.virtualAddress) + (other.virtualSize ? other.virtualSize : other.rawSize);
-    if (virtualEnd > rsrc.virtualAddress || (other.rawSize && uint64_t(other.rawOffset) + other.rawSize > rsrc.rawOffset))
+    bool rawAfter = other.rawSize && uint64_t(other.rawOffset) + other.rawSize > rsrc.rawOffset;
+    if (virtualEnd > rsrc.virtualAddress || rawAfter)
       return Fail(error, "section " + other.name + " lies after the resource section in memory or in the file");
   }
   uint64_t fileEnd = uint64_t(rsrc.rawOffset) + rsrc.rawSize;
@@ -321,7 +321,7 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   std::vector<uint8_t> tree;
   if (!SerialiseResources(std::move(resources), rsrc.virtualAddress, &tree, error)) return false;
 
-  uint32_t rawSize = AlignUp(tree.size(), pe.fileAlignment);
+  uint32_t rawSize = uint32_t(AlignUp(tree.size(), pe.fileAlignment));  // the tree is below 2 GiB
   uint64_t imageEnd = AlignUp(uint64_t(rsrc.virtualAddress) + tree.size(), pe.sectionAlignment);
   std::vector<uint8_t> out(file.begin(), file.begin() + rsrc.rawOffset);
   out.insert(out.end(), tree.begin(), tree.end());
@@ -330,9 +330,9 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   Put32(&out, rsrc.headerOffset + 16, rawSize);
   if (movesRelocations) {
     const PeSection& reloc = pe.sections[s + 1];
-    uint32_t address = uint32_t(imageEnd);
-    uint64_t relocEnd = uint64_t(address) + (reloc.virtualSize ? reloc.virtualSize : reloc.rawSize);
+    uint64_t relocEnd = imageEnd + (reloc.virtualSize ? reloc.virtualSize : reloc.rawSize);
     if (relocEnd > 0xFFFFFFFFu) return Fail(error, "the program grows past the end of the address space");
+    uint32_t address = uint32_t(imageEnd);
     Put32(&out, reloc.headerOffset + 12, address);
     if (reloc.rawSize) {
       Put32(&out, reloc.headerOffset + 20, uint32_t(out.size()));
