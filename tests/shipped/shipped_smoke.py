@@ -7,7 +7,11 @@ emulation (cmake/wine-emulated). The test waits for the 575 x 385 window centred
 compares the screen with the skin's own pixels, clicks "Quit" with real input and expects exit
 code 0.
 
-    shipped_smoke.py LAUNCHER_EXE WORK_DIR ARTWORK_BMP SOURCE_DIR
+    shipped_smoke.py LAUNCHER_EXE WORK_DIR ARTWORK_BMP SOURCE_DIR [--reskin SKINPACK_EXE]
+
+With --reskin, the shipped skinpack.exe first writes a skin of another size and colour
+(tests/support/drawn_skin.py) into a copy of the launcher, run the same way, and the test then
+runs that copy and checks its window against the drawing instead.
 
 ZINDLE_SMOKE=native|emulated forces the way it is run (default: what scripts/probe-i386 says).
 """
@@ -19,10 +23,12 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import drawn_skin  # noqa: E402
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, WORK, ARTWORK, SOURCE = sys.argv[1:5]
-WIDTH, HEIGHT = 575, 385
+RESKIN = sys.argv[6] if sys.argv[5:6] == ["--reskin"] else None
+WIDTH, HEIGHT = (drawn_skin.WIDTH, drawn_skin.HEIGHT) if RESKIN else (575, 385)
 QUIT = (355 + 30, 250 + 10)   # centre of "Quit", in window coordinates
 WINDOW_SECONDS = {"native": 60, "emulated": 420}
 EXIT_SECONDS = {"native": 30, "emulated": 180}
@@ -53,7 +59,7 @@ def geometry(window):
 
 def skin_points():
     """A grid of opaque skin points away from the buttons, in window coordinates."""
-    skin = read_artwork(ARTWORK)[2]
+    skin = drawn_skin.skin_colour if RESKIN else read_artwork(ARTWORK)[2]
     buttons = [(160, 250), (355, 250)]
     points = []
     for y in range(10, HEIGHT - 10, 25):
@@ -82,6 +88,29 @@ def stop(process):
             process.wait()
 
 
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def reskin(runner, environment, program):
+    """Writes the drawn skin into PROGRAM with the shipped skinpack.exe; an error message or None."""
+    skin = os.path.join(WORK, "drawn skin.png")
+    drawn_skin.write_png(skin)
+    started = time.monotonic()
+    # The output goes to a file, as the launcher's does: a server Wine starts would hold a pipe open.
+    log_path = os.path.join(WORK, "skinpack.log")
+    with open(log_path, "w") as log:
+        code = subprocess.run([runner, RESKIN, "reskin", windows_path(LAUNCHER), windows_path(skin), "-o",
+                               windows_path(program)], env=environment, stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=subprocess.STDOUT, timeout=600).returncode
+    output = open(log_path, errors="replace").read()
+    told = "\n".join(line for line in output.splitlines() if line.startswith("skinpack"))
+    if code != 0 or not os.path.exists(program):
+        return "skinpack.exe reskin: exit code %d: %s" % (code, told or output[-2000:])
+    print("reskinned by skinpack.exe in %.1f s: %s" % (time.monotonic() - started, told))
+    return None
+
+
 def main():
     how, why = mode()
     print("shipped program run %s: %s" % (how, why))
@@ -89,11 +118,16 @@ def main():
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     program = os.path.join(folder, "launcher.exe")
-    shutil.copy(LAUNCHER, program)
     runner = os.path.join(SOURCE, "cmake", "wine-exec" if how == "native" else "wine-emulated")
     environment = dict(os.environ, ZINDLE_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER))))
     if how == "native":
         environment["ZINDLE_WINE_ARCH"] = "win32"
+    if RESKIN:
+        problem = reskin(runner, environment, program)
+        if problem:
+            return fail(problem)
+    else:
+        shutil.copy(LAUNCHER, program)
     # A run that was killed may have left its program behind; the runner ends it, and its
     # window is not this run's.
     stale = set(find_windows())
@@ -142,6 +176,11 @@ def drive(how, process, started, stale):
              if max(abs(a - b) for a, b in zip(colour, pixel(left + point[0], top + point[1]))) > 8]
     if len(points) < 100 or wrong:
         return fail("%d of %d skin points differ from the skin, e.g. %s" % (len(wrong), len(points), wrong[:3]))
+    if RESKIN:
+        desktop = pixel(2, 2)
+        cut = [p for p in drawn_skin.CUT_POINTS if pixel(left + p[0], top + p[1]) != desktop]
+        if cut:
+            return fail("the window is not cut away at %s" % cut)
 
     run("xdotool", "mousemove", left + QUIT[0], top + QUIT[1])
     time.sleep(0.2)
@@ -152,8 +191,8 @@ def drive(how, process, started, stale):
         return fail("launcher still running %d s after the click on \"Quit\"" % EXIT_SECONDS[how])
     if code != 0:
         return fail("exit code %d after \"Quit\"" % code)
-    print("shipped program passed: window, skin and \"Quit\" with exit code 0, in %.1f s"
-          % (time.monotonic() - started))
+    print("shipped program passed%s: window, skin and \"Quit\" with exit code 0, in %.1f s"
+          % (" reskinned by skinpack.exe" if RESKIN else "", time.monotonic() - started))
     return 0
 
 

@@ -616,6 +616,13 @@ TEST(SkinPackProgram, ReskinWritesTheBlocksOfEachScaleIntoACopy) {
   EXPECT_EQ(ReadBytes(packedTwice), skins[1].second);
   EXPECT_EQ(program, ReadBytes(programPath)) << "the source program was changed";
 
+  // info on the copy describes each skin resource, its buttons where they lie at its scale.
+  ASSERT_EQ(0, RunSkinpack("info '" + out + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "resource SKIN_100 (100 %):\nkind:            skin block at byte 0")) << output;
+  EXPECT_TRUE(Contains(output, "resource SKIN_200 (200 %):")) << output;
+  EXPECT_TRUE(Contains(output, "image:           20 x 7, 24 bits")) << output;
+  EXPECT_TRUE(Contains(output, "Play button (320,500, 120 x 40)")) << output;
+
   // One image: the old 200 % art goes, so that the launcher scales the new art.
   ASSERT_EQ(0, RunSkinpack("reskin '" + programPath + "' '" + small + "' -o '" + out + "'", &output)) << output;
   EXPECT_TRUE(Contains(output, "larger scales are made from the 100 % art")) << output;

@@ -43,7 +43,7 @@ bool ReadProgramSkins(const std::vector<uint8_t>& program, ProgramSkins* skins, 
   *skins = ProgramSkins{};
   skins->signedProgram = PeHasSignature(pe);
   for (const SkinResourceName& skin : SkinResourceNames)
-    if (FindPeRcdata(resources, skin.name)) skins->skins.push_back(skin.name);
+    if (const PeResource* found = FindPeRcdata(resources, skin.name)) skins->skins.push_back({skin.name, found->data});
   if (!FindPeRcdata(resources, SkinResourceNames[0].name)) {
     *error = std::string("carries no skin resource ") + SkinResourceNames[0].name +
              ": not a launcher whose skin can be replaced";

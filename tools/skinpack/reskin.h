@@ -10,7 +10,7 @@
 // What reskinning needs to know of a built launcher.
 struct ProgramSkins {
   bool signedProgram = false;  // it carries an Authenticode signature
-  std::vector<std::string> skins;  // the skin resources it carries, by name
+  std::vector<ProgramResource> skins;  // the skin resources it carries, in the order of SkinResourceNames
 };
 
 // Reads a program's skin resources. False with `error` set when it is no PE file, or carries no

@@ -5,7 +5,9 @@
 //   skinpack unpack FILE OUT.bmp              image of a SkinBlock, a bare JC stream, or a
 //                                             program that embeds a SkinBlock
 //   skinpack info [--strict] [--button X,Y,W,H]... FILE
-//                                             header fields, checksum, runs, opaque pixels, buttons
+//                                             header fields, checksum, runs, opaque pixels, buttons;
+//                                             of a launcher, each skin resource, its buttons checked
+//                                             at that skin's scale
 //   skinpack reskin [--strict] [--raw] PROGRAM IMAGE [IMAGE_200] -o OUT.exe
 //                                             a copy of a built launcher with new skins: IMAGE drawn
 //                                             for 100 %, IMAGE_200 the same drawn for 200 % (without
@@ -178,6 +180,21 @@ bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, c
   return warnings.empty() || !o.strict;
 }
 
+// Describes the skin found in `file` and where the buttons sit on it: 0, or the exit code.
+int InfoOf(const std::string& label, const std::vector<uint8_t>& file, const Options& o) {
+  std::string text, error;
+  bool ok = DescribeSkinFile(file, &text, &error);
+  std::fputs(text.c_str(), stdout);  // what could be read, even when the image cannot be unpacked
+  if (!ok) return Fail(label, error);
+  SkinImageBytes unpacked;
+  SkinImageView image;
+  if (UnpackSkinFile(file, &unpacked, &error) && ReadSkinImage(unpacked.data.get(), unpacked.size, &image)) {
+    std::fputs(DescribeButtonPlacements(image, o.buttons).c_str(), stdout);
+    if (!ReportButtonWarnings(label, image, o)) return Fail(label, "button warnings with --strict");
+  }
+  return 0;
+}
+
 // One image packed as the build packs it: converted to the skin BMP, its buttons checked, packed,
 // and the block decoded again and compared.
 struct PackedArt {
@@ -321,17 +338,23 @@ int main(int argc, char** argv) {
   if (mode == "info") {
     if (files.size() != 1) return Usage();
     if (!ReadFile(files[0], &input, &error)) return Fail(files[0], error);
-    std::string text;
-    bool ok = DescribeSkinFile(input, &text, &error);
-    std::fputs(text.c_str(), stdout);  // what could be read, even when the image cannot be unpacked
-    if (!ok) return Fail(files[0], error);
-    SkinImageBytes unpacked;
-    SkinImageView image;
-    if (UnpackSkinFile(input, &unpacked, &error) && ReadSkinImage(unpacked.data.get(), unpacked.size, &image)) {
-      std::fputs(DescribeButtonPlacements(image, o.buttons).c_str(), stdout);
-      if (!ReportButtonWarnings(files[0], image, o)) return Fail(files[0], "button warnings with --strict");
+    // A launcher: each of its skin resources, its buttons checked at that skin's scale.
+    ProgramSkins program;
+    if (ReadProgramSkins(input, &program, &error)) {
+      int failed = 0;
+      for (size_t i = 0; i < program.skins.size(); ++i) {
+        const ProgramResource& skin = program.skins[i];
+        long percent = 100;
+        for (const SkinResourceName& name : SkinResourceNames)
+          if (skin.name == name.name) percent = name.percent;
+        std::printf("%sresource %s (%ld %%):\n", i ? "\n" : "", skin.name.c_str(), percent);
+        Options checked = o;
+        if (!o.customButtons) checked.buttons = LauncherButtonsAt(int32_t(percent));
+        if (int code = InfoOf(files[0] + ": " + skin.name, skin.data, checked)) failed = code;
+      }
+      return failed;
     }
-    return 0;
+    return InfoOf(files[0], input, o);
   }
   return Usage();
 }
