@@ -697,9 +697,14 @@ TEST(LauncherResources, WrittenSkinsReadBackAndNothingElseChanges) {
 TEST(LauncherResources, TheWrittenShippedProgramPassesTheReleaseCheck) {
   const Bytes in = Launcher(ZINDLE_TEST_LAUNCHER_WIN32);
   if (in.empty()) GTEST_SKIP() << ZINDLE_TEST_LAUNCHER_WIN32 << " is not built";
-  // One skin of the 100 % size, and no 200 % one: within the 256 KiB the check allows while the
-  // program still carries its own skins in its data as well.
-  Bytes out = Write(in, {{"SKIN_100", Pattern(Skin100Size, 90)}, {"SKIN_200", {}}});
+  // The program's own two skins, swapped: real skin blocks, as the check reads them, that change
+  // the resource section's layout.
+  const auto list = Read(in);
+  ASSERT_NE(FindPeRcdata(list, "SKIN_100"), nullptr);
+  ASSERT_NE(FindPeRcdata(list, "SKIN_200"), nullptr);
+  Bytes out = Write(in, {{"SKIN_100", FindPeRcdata(list, "SKIN_200")->data},
+                         {"SKIN_200", FindPeRcdata(list, "SKIN_100")->data}});
+  ASSERT_NE(out, in);
   const std::string file = std::string(ZINDLE_TEST_OUTPUT_DIR) + "/written-launcher.exe";
   FILE* f = std::fopen(file.c_str(), "wb");
   ASSERT_NE(f, nullptr);
