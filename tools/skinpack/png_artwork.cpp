@@ -18,6 +18,16 @@ bool ReadPngArtwork(const uint8_t* file, size_t size, ArtworkPixels* pixels, std
     return false;
   }
   const png_uint_32 format = image.format;
+  // The header's bit depth, colour type and interlace method (bytes 24, 25 and 28: the header is
+  // the first chunk, which png_image_begin_read_from_memory has checked). libpng 1.6.39's reader
+  // here places the early passes' rows of 16-bit interlaced colour wrongly: refuse that one form
+  // rather than pack a scrambled picture.
+  if (size > 28 && file[24] == 16 && (file[25] & 2) && file[28] == 1) {
+    *error = "PNG: a 16-bit interlaced colour PNG is not read correctly here: save it without interlacing "
+             "or with 8-bit samples (skinpack.exe on Windows reads it)";
+    png_image_free(&image);
+    return false;
+  }
   if (!CheckArtworkSize(image.width, image.height, error)) {
     *error = "PNG: " + *error;
     png_image_free(&image);
