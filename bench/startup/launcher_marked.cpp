@@ -32,13 +32,7 @@ void LauncherMain() {
   BindGadgetParent(WindowHandleOf(1));
   MarkStartupStep();
   static SkinArt art[SkinResourceNameCount];
-  long count = 0;
-  for (const SkinResourceName& skin : SkinResourceNames) {
-    size_t size;
-    if (const void* block = FindSkinResource(GetModuleHandleA(nullptr), skin.name, &size))
-      art[count++] = {skin.percent * BaseDpi / 100, block, size};
-  }
-  ApplySkinForScale(1, 1, 1, art, count, 1);
+  ApplySkinForScale(1, 1, 1, art, FindSkinArts(GetModuleHandleA(nullptr), art), 1);
   MarkStartupStep();
   auto scaled = [](long length) { return ScaledForWindow(1, length); };
   CreatePushButton(2, scaled(160), scaled(250), scaled(60), scaled(20), "Play");

@@ -158,13 +158,7 @@ HWND OpenLauncherWindow() {
   // made from these. Read here rather than in a table filled by the compiler: the program runs no
   // static constructors, and a built program's skins can be replaced without compiling it.
   static SkinArt art[SkinResourceNameCount];
-  long count = 0;
-  for (const SkinResourceName& skin : SkinResourceNames) {
-    size_t size;
-    if (const void* block = FindSkinResource(RuntimeState.instance, skin.name, &size))
-      art[count++] = {skin.percent * BaseDpi / 100, block, size};
-  }
-  return OpenLauncherWindowWithArt(art, count);
+  return OpenLauncherWindowWithArt(art, FindSkinArts(RuntimeState.instance, art));
 }
 
 HWND OpenSkinnedLauncherWindow(const void* skinBlock, size_t skinBlockSize) {
