@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pe_file.h"
+
 // One RT_RCDATA resource to set in a program; empty data removes it.
 struct ProgramResource {
   std::string name;
@@ -17,3 +19,12 @@ struct ProgramResource {
 // Same inputs give the same bytes. False with `error` set when it cannot.
 bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vector<ProgramResource>& resources,
                            std::vector<uint8_t>* result, std::string* error);
+
+// The resource set a program is to carry once `requests` are applied to `resources` (as read from
+// it), for both writers: a replaced resource keeps its language, a new one takes that of the
+// program's other RT_RCDATA or version resource (so all of them agree), a removed one goes in
+// every language. Refuses names the system's lookup would not find as given (empty, starting
+// with '#', not printable ASCII), a name given twice, and replacing a name the program has in
+// several languages. False with `error` set.
+bool MergeProgramResources(const std::vector<ProgramResource>& requests, std::vector<PeResource>* resources,
+                           std::string* error);

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(length > 0 ? size_t(length) : 1, L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
 std::string SystemMessage(const char* what) {
   DWORD code = GetLastError();
   char text[256] = "";
@@ -60,17 +52,6 @@ bool ReadWhole(const wchar_t* path, std::vector<uint8_t>* data, std::string* err
   return ok;
 }
 
-// The language a resource is to be written in: that of the one it replaces; else that of the
-// program's other RT_RCDATA or version resource, so that all of them agree; else neutral.
-WORD LanguageFor(const std::vector<PeResource>& resources, const std::string& name) {
-  if (const PeResource* old = FindPeRcdata(resources, name)) return WORD(old->language);
-  for (const PeResource& r : resources)
-    if (!r.type.named && r.type.id == PeTypeRcdata) return WORD(r.language);
-  for (const PeResource& r : resources)
-    if (!r.type.named && r.type.id == PeTypeVersion) return WORD(r.language);
-  return MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-}
-
 // The id as the system's resource calls take it: a number in MAKEINTRESOURCE form, or a name.
 const wchar_t* IdFor(const PeResourceId& id, std::wstring* name) {
   if (!id.named) return MAKEINTRESOURCEW(id.id);
@@ -78,38 +59,24 @@ const wchar_t* IdFor(const PeResourceId& id, std::wstring* name) {
   return name->c_str();
 }
 
-// The whole resource set is written anew: every resource the program keeps, then the skins.
-// Removing one resource with the system's call (null data) leaves it in place under Wine, so the
-// copy's resources are cleared and written back instead; the check that follows the write holds
-// every kept resource to its old bytes, type, name and language.
-bool UpdateCopy(const wchar_t* path, const std::vector<PeResource>& before,
-                const std::vector<ProgramResource>& resources, std::string* error) {
+// The whole resource set is written anew: the copy's resources are cleared and the merged set
+// written back. Removing one resource with the system's call (null data) leaves it in place under
+// Wine; the check that follows the write holds every kept resource to its old bytes, type, name
+// and language.
+bool UpdateCopy(const wchar_t* path, const std::vector<PeResource>& resources, std::string* error) {
   HANDLE update = BeginUpdateResourceW(path, TRUE);
   if (!update) {
     *error = SystemMessage("BeginUpdateResourceW");
     return false;
   }
-  auto fail = [&](const std::string& what) {
-    *error = SystemMessage(what.c_str());
-    EndUpdateResourceW(update, TRUE);
-    return false;
-  };
-  for (const PeResource& r : before) {
-    bool replaced = false;
-    for (const ProgramResource& skin : resources)
-      replaced = replaced || (!r.type.named && r.type.id == PeTypeRcdata && PeSameResourceId(r.name, PeNamedId(skin.name)));
-    if (replaced) continue;
+  for (const PeResource& r : resources) {
     std::wstring typeName, name;
     if (!UpdateResourceW(update, IdFor(r.type, &typeName), IdFor(r.name, &name), WORD(r.language),
-                         const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size())))
-      return fail("UpdateResourceW for " + PeResourceIdText(r.type) + "/" + PeResourceIdText(r.name));
-  }
-  for (const ProgramResource& r : resources) {
-    if (r.data.empty()) continue;
-    std::wstring name = Wide(r.name);
-    if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), name.c_str(), LanguageFor(before, r.name),
-                         const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size())))
-      return fail("UpdateResourceW for " + r.name);
+                         const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size()))) {
+      *error = SystemMessage(("UpdateResourceW for " + PeResourceIdText(r.type) + "/" + PeResourceIdText(r.name)).c_str());
+      EndUpdateResourceW(update, TRUE);
+      return false;
+    }
   }
   if (!EndUpdateResourceW(update, FALSE)) {
     *error = SystemMessage("EndUpdateResourceW");
@@ -124,8 +91,9 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
                            std::vector<uint8_t>* result, std::string* error) {
   std::vector<uint8_t> copy = program;
   PeFile pe;
-  std::vector<PeResource> before;
-  if (!StripPeSignature(&copy, error) || !ParsePeFile(copy, &pe, error) || !ReadPeResources(copy, pe, &before, error))
+  std::vector<PeResource> merged;
+  if (!StripPeSignature(&copy, error) || !ParsePeFile(copy, &pe, error) ||
+      !ReadPeResources(copy, pe, &merged, error) || !MergeProgramResources(resources, &merged, error))
     return false;
   const bool hadChecksum = pe.checksum != 0;
 
@@ -134,7 +102,7 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
     *error = SystemMessage("making a temporary file");
     return false;
   }
-  bool ok = WriteWhole(path, copy, error) && UpdateCopy(path, before, resources, error) &&
+  bool ok = WriteWhole(path, copy, error) && UpdateCopy(path, merged, error) &&
             ReadWhole(path, result, error);
   DeleteFileW(path);
   if (!ok) return false;
