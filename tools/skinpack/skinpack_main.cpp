@@ -174,14 +174,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o) {
 }
 
 // Prints the warnings; with --strict they fail the command.
-bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, const Options& o) {
-  std::vector<std::string> warnings = ButtonWarnings(image, o.buttons);
+bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, const std::vector<SkinButton>& buttons,
+                          bool strict) {
+  std::vector<std::string> warnings = ButtonWarnings(image, buttons);
   for (const std::string& w : warnings) std::fprintf(stderr, "skinpack: %s: warning: %s\n", path.c_str(), w.c_str());
-  return warnings.empty() || !o.strict;
+  return warnings.empty() || !strict;
 }
 
 // Describes the skin found in `file` and where the buttons sit on it: 0, or the exit code.
-int InfoOf(const std::string& label, const std::vector<uint8_t>& file, const Options& o) {
+int InfoOf(const std::string& label, const std::vector<uint8_t>& file, const std::vector<SkinButton>& buttons,
+           bool strict) {
   std::string text, error;
   bool ok = DescribeSkinFile(file, &text, &error);
   std::fputs(text.c_str(), stdout);  // what could be read, even when the image cannot be unpacked
@@ -189,8 +191,8 @@ int InfoOf(const std::string& label, const std::vector<uint8_t>& file, const Opt
   SkinImageBytes unpacked;
   SkinImageView image;
   if (UnpackSkinFile(file, &unpacked, &error) && ReadSkinImage(unpacked.data.get(), unpacked.size, &image)) {
-    std::fputs(DescribeButtonPlacements(image, o.buttons).c_str(), stdout);
-    if (!ReportButtonWarnings(label, image, o)) return Fail(label, "button warnings with --strict");
+    std::fputs(DescribeButtonPlacements(image, buttons).c_str(), stdout);
+    if (!ReportButtonWarnings(label, image, buttons, strict)) return Fail(label, "button warnings with --strict");
   }
   return 0;
 }
@@ -213,9 +215,8 @@ int PackArt(const std::string& path, const Options& o, const std::vector<SkinBut
   SkinImageView image;
   if (!ReadSkinImage(art->bmp.data(), art->bmp.size(), &image))
     return Fail(path, "internal error: the conversion is no skin BMP");
-  Options checked = o;
-  checked.buttons = buttons;
-  if (!ReportButtonWarnings(path, image, checked)) return Fail(path, "button warnings with --strict: nothing written");
+  if (!ReportButtonWarnings(path, image, buttons, o.strict))
+    return Fail(path, "button warnings with --strict: nothing written");
   if (!PackSkin(art->bmp, o.raw, &art->block, &art->encode, &error)) return Fail(path, error);
   return 0;
 }
@@ -348,13 +349,12 @@ int main(int argc, char** argv) {
         for (const SkinResourceName& name : SkinResourceNames)
           if (skin.name == name.name) percent = name.percent;
         std::printf("%sresource %s (%ld %%):\n", i ? "\n" : "", skin.name.c_str(), percent);
-        Options checked = o;
-        if (!o.customButtons) checked.buttons = LauncherButtonsAt(int32_t(percent));
-        if (int code = InfoOf(files[0] + ": " + skin.name, skin.data, checked)) failed = code;
+        const std::vector<SkinButton> buttons = o.customButtons ? o.buttons : LauncherButtonsAt(int32_t(percent));
+        if (int code = InfoOf(files[0] + ": " + skin.name, skin.data, buttons, o.strict)) failed = code;
       }
       return failed;
     }
-    return InfoOf(files[0], input, o);
+    return InfoOf(files[0], input, o.buttons, o.strict);
   }
   return Usage();
 }
