@@ -365,10 +365,19 @@ class CleanBuild(ZipChecks):
     """scripts/release from the committed HEAD, built from scratch in a folder of its own."""
 
     def test_release_from_committed_head(self):
-        result = release("clean", "--allow-dirty")
+        # Run from a clone whose README text has a change not committed: the release holds
+        # nothing of it, the README included.
+        clone = path("clone")
+        shutil.rmtree(clone, ignore_errors=True)
+        run("git", "clone", "--quiet", SOURCE, clone)
+        with open(os.path.join(clone, "scripts", "release-readme.txt"), "a", encoding="utf-8") as f:
+            f.write("A LINE NOT COMMITTED\n")
+        result = run("bash", os.path.join(clone, "scripts", "release"), "--out", path("clean"), "--allow-dirty",
+                     env=dict(TMPDIR=path("tmp")))
         head = run("git", "-C", SOURCE, "rev-parse", "HEAD").stdout.strip()
         self.assertIn("Building commit %s" % head, result.stdout)
         files = self.check_zip(zip_path("clean"))
+        self.assertNotIn("A LINE NOT COMMITTED", files["README.txt"].decode("utf-8"))
         self.assertTrue(release_check_passes(files["launcher.exe"]))
         # A clean work tree whose programs were built from HEAD gives the same zip.
         if not run("git", "-C", SOURCE, "status", "--porcelain", "--untracked-files=no").stdout:
