@@ -21,7 +21,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
+from launcher_driving import DrivenLauncher, find_launcher_window, run, run_wine_helper, wait_until, xdotool  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, SKIN_BMP, SKIN_BMP_200, WINE_EXEC = map(os.path.abspath, sys.argv[1:8])
 CMAKE_DIR = os.path.dirname(WINE_EXEC)
@@ -173,7 +173,7 @@ class Configuration:
         if scaling_ver:
             self.wine("reg", "add", desktop, "/v", "DpiScalingVer", "/t", "REG_DWORD", "/d", "0x1000", "/f")
         # No DirectX version: "Play" starts the game.
-        self.wine(PROBE, "version", "delete-key")
+        run_wine_helper(LOADER, PROBE, "version", "delete-key", env=self.env)
 
     def wine(self, *args, check=True):
         return run(LOADER, *args, env=self.env, check=check)

@@ -17,7 +17,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
+from launcher_driving import DrivenLauncher, find_launcher_window, run, run_wine_helper, wait_until, xdotool  # noqa: E402
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, ARTWORK, WINE_EXEC = sys.argv[1:7]
@@ -30,6 +30,11 @@ REFUSAL_TITLE = "Incorrect DirectX detected"
 
 def probe(*args, check=True):
     return run(WINE_EXEC, PROBE, *map(str, args), check=check)
+
+
+def set_version(*args):
+    """Writes or removes the DirectX version in the prefix's registry (window_probe version ...)."""
+    return run_wine_helper(WINE_EXEC, PROBE, "version", *map(str, args))
 
 
 def screen_pixels(points):
@@ -84,7 +89,7 @@ class LauncherTest(unittest.TestCase):
     folder_name = "Zindle Game Folder"
 
     def setUp(self):
-        probe("version", "delete-key")
+        set_version("delete-key")
         self.game = Game(self.folder_name)
         self.running = []
 
@@ -92,7 +97,7 @@ class LauncherTest(unittest.TestCase):
         for r in self.running:
             r.stop()
         xdotool("mouseup", "1", check=False)
-        probe("version", "delete-key")
+        set_version("delete-key")
 
     def start(self, *arguments):
         r = Running(self.game, *arguments)
@@ -279,7 +284,7 @@ class DirectXGate(LauncherTest):
         self.assertIsNone(r.process.poll(), "the launcher ended after the refusal")
 
     def test_refused_version_shows_the_box_each_time_and_starts_no_game(self):
-        probe("version", "sz", "4.09.00.0902")
+        set_version("sz", "4.09.00.0902")
         r = self.start()
         self.play_expecting_refusal(r, "9.0b")
         self.play_expecting_refusal(r, "9.0b")
@@ -304,7 +309,7 @@ class DirectXGate(LauncherTest):
         ]
         for name, value, refused in cases:
             with self.subTest(name):
-                probe("version", *value)
+                set_version(*value)
                 r = self.start()
                 if refused:
                     self.play_expecting_refusal(r, refused)

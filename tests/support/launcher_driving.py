@@ -1,12 +1,44 @@
 """Driving a running launcher.exe from outside, as a player does: commands, xdotool, and a
 launcher process whose window is clicked and dragged. Shared by the end-to-end tests."""
 import subprocess
+import tempfile
 import time
 
 
+class CommandFailed(subprocess.CalledProcessError):
+    """A failed command, reported with what it wrote to stderr (Wine says there why a program
+    could not start)."""
+
+    def __str__(self):
+        said = (self.stderr or "").strip()
+        return super().__str__() + ("\n--- its stderr:\n" + said[-4000:] if said else " It wrote nothing to stderr.")
+
+
 def run(*args, env=None, check=True, timeout=120):
-    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
-                          env=env, timeout=timeout, check=check, text=True, encoding="utf-8", errors="replace")
+    # stderr goes to a file, not a pipe: a Wine command that has to start the prefix's server
+    # would leave the pipe open in it long after the command itself ends.
+    with tempfile.TemporaryFile() as errors:
+        result = subprocess.run(args, stdout=subprocess.PIPE, stderr=errors, stdin=subprocess.DEVNULL, env=env,
+                                timeout=timeout, text=True, encoding="utf-8", errors="replace")
+        errors.seek(0)
+        result.stderr = errors.read().decode("utf-8", "replace")
+    if check and result.returncode != 0:
+        raise CommandFailed(result.returncode, args, result.stdout, result.stderr)
+    return result
+
+
+def run_wine_helper(*args, env=None):
+    """Runs a test helper under Wine whose own code never exits with 1, for set-up work such as
+    the registry. Wine itself ends a program with 1 when it cannot start it (its loader, or the
+    connection to the prefix's server, failing); that is seen rarely on a loaded machine and is
+    tried once more. Any other failure, or a second one, is reported."""
+    result = run(*args, env=env, check=False)
+    if result.returncode == 1:
+        time.sleep(0.5)
+        result = run(*args, env=env, check=False)
+    if result.returncode != 0:
+        raise CommandFailed(result.returncode, args, result.stdout, result.stderr)
+    return result
 
 
 def xdotool(*args, check=True):
