@@ -289,10 +289,7 @@ bool StripPeSignature(std::vector<uint8_t>* file, std::string* error) {
   size_t entry = PeDirectoryOffset(pe, PeDirectorySecurity);
   for (size_t i = 0; i < 8; ++i) (*file)[entry + i] = 0;
   file->resize(table.address);
-  if (pe.checksum != 0) {
-    uint32_t sum = ComputePeChecksum(*file, PeChecksumOffset(pe));
-    for (size_t i = 0; i < 4; ++i) (*file)[PeChecksumOffset(pe) + i] = uint8_t(sum >> (8 * i));
-  }
+  if (pe.checksum != 0) SetPeChecksum(file, pe);
   return true;
 }
 
@@ -305,4 +302,10 @@ uint32_t ComputePeChecksum(const std::vector<uint8_t>& file, size_t checksumOffs
   for (size_t i = 0; i < size; i += 2) sum += byte(i) | byte(i + 1) << 8;
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
   return uint32_t(sum) + uint32_t(size);
+}
+
+void SetPeChecksum(std::vector<uint8_t>* file, const PeFile& pe) {
+  size_t at = PeChecksumOffset(pe);
+  uint32_t sum = ComputePeChecksum(*file, at);
+  for (size_t i = 0; i < 4; ++i) (*file)[at + i] = uint8_t(sum >> (8 * i));
 }

@@ -114,3 +114,7 @@ bool StripPeSignature(std::vector<uint8_t>* file, std::string* error);
 // The header checksum: the 16-bit one's-complement sum of the file's words with the checksum field
 // taken as zero (a last odd byte counts as a word of its own), plus the file's length.
 uint32_t ComputePeChecksum(const std::vector<uint8_t>& file, size_t checksumOffset);
+
+// Stores the file's checksum in its header field (PeChecksumOffset of `pe`, the file's parsed
+// headers).
+void SetPeChecksum(std::vector<uint8_t>* file, const PeFile& pe);

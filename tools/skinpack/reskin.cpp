@@ -44,7 +44,7 @@ bool ReadProgramSkins(const std::vector<uint8_t>& program, ProgramSkins* skins, 
   skins->signedProgram = PeHasSignature(pe);
   for (const SkinResourceName& skin : SkinResourceNames)
     if (const PeResource* found = FindPeRcdata(resources, skin.name)) skins->skins.push_back({skin.name, found->data});
-  if (!FindPeRcdata(resources, SkinResourceNames[0].name)) {
+  if (skins->skins.empty() || skins->skins[0].name != SkinResourceNames[0].name) {
     *error = std::string("carries no skin resource ") + SkinResourceNames[0].name +
              ": not a launcher whose skin can be replaced";
     return false;

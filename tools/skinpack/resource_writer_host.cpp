@@ -291,7 +291,7 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   }
   Put32(&out, PeDirectoryOffset(pe, PeDirectoryResource), rsrc.virtualAddress);
   Put32(&out, PeDirectoryOffset(pe, PeDirectoryResource) + 4, uint32_t(tree.size()));
-  if (pe.checksum != 0) Put32(&out, PeChecksumOffset(pe), ComputePeChecksum(out, PeChecksumOffset(pe)));
+  if (pe.checksum != 0) SetPeChecksum(&out, pe);
   *result = std::move(out);
   return true;
 }

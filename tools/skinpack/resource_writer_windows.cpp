@@ -108,9 +108,7 @@ bool WriteProgramResources(const std::vector<uint8_t>& program, const std::vecto
   if (!ok) return false;
   if (hadChecksum) {
     if (!ParsePeFile(*result, &pe, error)) return false;
-    size_t at = PeChecksumOffset(pe);
-    uint32_t sum = ComputePeChecksum(*result, at);
-    for (int i = 0; i < 4; ++i) (*result)[at + i] = uint8_t(sum >> (8 * i));
+    SetPeChecksum(result, pe);
   }
   return true;
 }
