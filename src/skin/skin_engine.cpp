@@ -23,9 +23,6 @@ GadgetColourRecord* ColourRecordOf(ListElement* element) {
   return static_cast<GadgetColourRecord*>(ListPayload(element));
 }
 
-// Unpacks the skin image into zero-filled pages and builds the image from them; the image store
-// releases the pages as the bitmap takes their rows, so the unpacked file and the bitmap do not
-// both stand whole in memory.
 // The skin's image unpacked into zero-filled pages of its own, or null. Whatever the stream
 // yields is kept: the image store checks the bitmap's headers against the size before use.
 void* UnpackIntoPages(const SkinBlockView& view) {
@@ -35,6 +32,9 @@ void* UnpackIntoPages(const SkinBlockView& view) {
   return unpacked;
 }
 
+// Unpacks the skin image into pages and builds the image from them; the image store releases the
+// pages as the bitmap takes their rows, so the unpacked file and the bitmap do not both stand
+// whole in memory.
 bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
   void* unpacked = UnpackIntoPages(view);
   return unpacked && ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
