@@ -17,7 +17,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from launcher_driving import DrivenLauncher, find_launcher_window, run, run_wine_helper, wait_until, xdotool  # noqa: E402
+from launcher_driving import (DrivenLauncher, find_launcher_window, run, run_wine_helper, wait_until,  # noqa: E402
+                              windows_path, xdotool)
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, ARTWORK, WINE_EXEC = sys.argv[1:7]
@@ -56,7 +57,7 @@ class Game:
         self.record = os.path.join(self.folder, "zindle-record.txt")
 
     def windows_folder(self):
-        return "Z:" + self.folder.replace("/", "\\")
+        return windows_path(self.folder)
 
     def starts(self):
         """Each start of the stand-in as a dict of its recorded fields."""

@@ -16,7 +16,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, xdotool  # noqa: E402
+from launcher_driving import DrivenLauncher, find_launcher_window, run, wait_until, windows_path, xdotool  # noqa: E402
 from drawn_skin import CUT_POINTS, FACE_POINTS, HEIGHT, WIDTH, skin_colour, write_png  # noqa: E402
 from skin_screen import read_screen  # noqa: E402
 
@@ -24,10 +24,6 @@ LAUNCHER, HOST_SKINPACK, SKINPACK_EXE, STANDIN, PROBE, WORK, WINE_EXEC = sys.arg
 
 PLAY = (160 + 30, 250 + 10)
 QUIT = (355 + 30, 250 + 10)
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Running(DrivenLauncher):

@@ -24,6 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import drawn_skin  # noqa: E402
+from launcher_driving import windows_path  # noqa: E402
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, WORK, ARTWORK, SOURCE = sys.argv[1:5]
@@ -86,10 +87,6 @@ def stop(process):
         except subprocess.TimeoutExpired:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def reskin(runner, environment, program):

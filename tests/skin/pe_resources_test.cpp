@@ -11,6 +11,7 @@
 
 #include "pe_file.h"
 #include "pe_test_files.h"
+#include "pe_test_steps.h"
 #include "resource_writer.h"
 
 namespace {
@@ -19,7 +20,10 @@ using Bytes = std::vector<uint8_t>;
 using pe_test::Get32;
 using pe_test::Name;
 using pe_test::Num;
+using pe_test::Parse;
 using pe_test::Put32;
+using pe_test::Read;
+using pe_test::Write;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -61,28 +65,6 @@ std::vector<Flat> Flatten(const std::vector<PeResource>& list) {
   std::vector<Flat> out;
   for (const auto& r : list)
     out.push_back({PeResourceIdText(r.type), PeResourceIdText(r.name), r.language, r.codePage, r.data});
-  return out;
-}
-
-PeFile Parse(const Bytes& file) {
-  PeFile pe{};
-  std::string error;
-  EXPECT_TRUE(ParsePeFile(file, &pe, &error)) << error;
-  return pe;
-}
-
-std::vector<PeResource> Read(const Bytes& file) {
-  PeFile pe = Parse(file);
-  std::vector<PeResource> list;
-  std::string error;
-  EXPECT_TRUE(ReadPeResources(file, pe, &list, &error)) << error;
-  return list;
-}
-
-Bytes Write(const Bytes& file, const std::vector<ProgramResource>& requests) {
-  Bytes out;
-  std::string error;
-  EXPECT_TRUE(WriteProgramResources(file, requests, &out, &error)) << error;
   return out;
 }
 

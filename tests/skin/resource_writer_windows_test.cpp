@@ -8,27 +8,13 @@
 
 #include "pe_file.h"
 #include "pe_test_files.h"
+#include "pe_test_steps.h"
 #include "reskin.h"
 #include "resource_writer.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::vector<PeResource> ResourcesOf(const Bytes& file) {
-  PeFile pe;
-  std::vector<PeResource> resources;
-  std::string error;
-  EXPECT_TRUE(ParsePeFile(file, &pe, &error) && ReadPeResources(file, pe, &resources, &error)) << error;
-  return resources;
-}
-
-Bytes Written(const Bytes& program, const std::vector<ProgramResource>& skins) {
-  Bytes out;
-  std::string error;
-  EXPECT_TRUE(WriteProgramResources(program, skins, &out, &error)) << error;
-  return out;
-}
 
 TEST(SystemResourceWriter, WritesReplacesAndRemovesSkinsKeepingEverythingElse) {
   std::vector<pe_test::Resource> resources = pe_test::ProgramResources();
@@ -47,10 +33,10 @@ TEST(SystemResourceWriter, WritesReplacesAndRemovesSkinsKeepingEverythingElse) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Bytes out = Written(program, c.skins);
+    const Bytes out = pe_test::Write(program, c.skins);
     std::string error;
     EXPECT_TRUE(CheckReskinnedProgram(program, out, c.skins, &error)) << error;
-    const std::vector<PeResource> after = ResourcesOf(out);
+    const std::vector<PeResource> after = pe_test::Read(out);
     for (const ProgramResource& skin : c.skins) {
       const PeResource* found = FindPeRcdata(after, skin.name);
       if (skin.data.empty()) {
@@ -64,7 +50,7 @@ TEST(SystemResourceWriter, WritesReplacesAndRemovesSkinsKeepingEverythingElse) {
     PeFile pe;
     ASSERT_TRUE(ParsePeFile(out, &pe, &error)) << error;
     EXPECT_EQ(ComputePeChecksum(out, PeChecksumOffset(pe)), pe.checksum);
-    EXPECT_EQ(out, Written(program, c.skins)) << "the same inputs gave other bytes";
+    EXPECT_EQ(out, pe_test::Write(program, c.skins)) << "the same inputs gave other bytes";
   }
 }
 
@@ -74,12 +60,12 @@ TEST(SystemResourceWriter, ASignedProgramComesOutUnsignedAsFromItsUnsignedSelf) 
   const Bytes signedProgram = pe_test::Build(pe_test::ProgramResources(), options).bytes;
   const Bytes program = pe_test::Build(pe_test::ProgramResources()).bytes;
   const std::vector<ProgramResource> skins = {{"SKIN_100", Bytes(300, 1)}, {"SKIN_200", Bytes(600, 2)}};
-  const Bytes out = Written(signedProgram, skins);
+  const Bytes out = pe_test::Write(signedProgram, skins);
   PeFile pe;
   std::string error;
   ASSERT_TRUE(ParsePeFile(out, &pe, &error)) << error;
   EXPECT_FALSE(PeHasSignature(pe));
-  EXPECT_EQ(Written(program, skins), out);
+  EXPECT_EQ(pe_test::Write(program, skins), out);
 }
 
 TEST(SystemResourceWriter, RefusesWhatIsNoProgram) {

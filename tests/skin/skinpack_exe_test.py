@@ -15,22 +15,12 @@ import sys
 import unittest
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from png_file import png_file  # noqa: E402
+
 EXE, HOST, WINE_EXEC, WORK, ASSETS = sys.argv[1:6]
 # Wine hands the arguments over in the locale's character set.
 ENV = dict(os.environ, LC_ALL="C.UTF-8")
-
-
-def png(width, height, colour_type, rows, palette=None, alphas=None, interlaced=False):
-    """A PNG file of already packed rows (bytes without the filter byte)."""
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
-    if palette:
-        out += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
-    if alphas:
-        out += chunk(b"tRNS", bytes(alphas))
-    out += chunk(b"IDAT", zlib.compress(b"".join(b"\0" + r for r in rows)))
-    return out + chunk(b"IEND", b"")
 
 
 def rgba_art(width, height):
@@ -50,17 +40,17 @@ def rgba_art(width, height):
                 pixel = ((x * 7) & 255, (y * 11) & 255, (x * y) & 255, 255)
             row += bytes(pixel)
         rows.append(bytes(row))
-    return png(width, height, 6, rows)
+    return png_file(width, height, 6, rows)
 
 
 def palette_art():
     colours = [(255, 0, 255), (10, 20, 220), (250, 250, 250), (20, 180, 60)]
     rows = [bytes((x + y) % 4 for x in range(23)) for y in range(9)]
-    return png(23, 9, 3, rows, palette=colours, alphas=[0, 255, 127, 128])
+    return png_file(23, 9, 3, rows, palette=colours, alphas=[0, 255, 127, 128])
 
 
 def grey_art():
-    return png(17, 5, 0, [bytes((x * 15 + y * 40) & 255 for x in range(17)) for y in range(5)])
+    return png_file(17, 5, 0, [bytes((x * 15 + y * 40) & 255 for x in range(17)) for y in range(5)])
 
 
 def read(path):

@@ -1,8 +1,7 @@
 """A skin of another size and colour than Zindle's own, drawn for the tests that reskin a built
 launcher: 640 x 440, teal, a band of orange across the top, its corners cut away and a window cut
 through it; the launcher's buttons (160,250 and 355,250, 60 x 20) lie on teal."""
-import struct
-import zlib
+from png_file import png_file
 
 WIDTH, HEIGHT = 640, 440
 TEAL, ORANGE, KEY = (20, 140, 150), (240, 130, 20), (255, 0, 255)
@@ -28,16 +27,12 @@ FACE_POINTS = [(CORNER, 0), (WIDTH // 2, 10), (WIDTH // 2, 59), (WIDTH // 2, 60)
 def write_png(path, width=WIDTH, height=HEIGHT, colour=skin_colour):
     """An 8-bit RGBA PNG of the drawing; the key colour is written as transparent, which skinpack
     turns into the key colour again."""
-    rows = bytearray()
+    rows = []
     for y in range(height):
-        rows.append(0)
+        row = bytearray()
         for x in range(width):
             c = colour(x, y)
-            rows += bytes((0, 0, 0, 0)) if c == KEY else bytes(c + (255,))
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+            row += bytes((0, 0, 0, 0)) if c == KEY else bytes(c + (255,))
+        rows.append(bytes(row))
     with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 6)) +
-                chunk(b"IEND", b""))
+        f.write(png_file(width, height, 6, rows))

@@ -1,5 +1,6 @@
 """Driving a running launcher.exe from outside, as a player does: commands, xdotool, and a
 launcher process whose window is clicked and dragged. Shared by the end-to-end tests."""
+import os
 import subprocess
 import tempfile
 import time
@@ -39,6 +40,11 @@ def run_wine_helper(*args, env=None):
     if result.returncode != 0:
         raise CommandFailed(result.returncode, args, result.stdout, result.stderr)
     return result
+
+
+def windows_path(path):
+    """A path of this machine as Wine's programs see it, through the Z: drive."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def xdotool(*args, check=True):
