@@ -8,6 +8,11 @@ ended normally, by signals the script catches and by KILL, right after the entry
 and while the program runs; two runs overlap in one build folder and in two; a run ends in a
 mount namespace of its own where binfmt_misc was not mounted.
 
+Every case runs three times: on the machine's own mount of binfmt_misc as it is (mounted or not),
+then in a mount namespace of its own where binfmt_misc is not mounted, as on a new machine, and in
+one where it is. Each case mounts what it needs itself and leaves the mount and the entries as it
+found them.
+
     wine_emulated_cleanup.py SOURCE_DIR WORK_DIR
 
 Needs root and a writable binfmt_misc: exits with code 77 (skipped) and the reason without them.
@@ -87,6 +92,28 @@ def wait_for(predicate, seconds=15, step=0.01):
 def binfmt_mounted():
     with open("/proc/self/mountinfo") as mountinfo:
         return any(line.split()[4] == BINFMT and " - binfmt_misc " in line for line in mountinfo)
+
+
+def mount_binfmt():
+    subprocess.run(["mount", "-t", "binfmt_misc", "binfmt_misc", BINFMT], check=True)
+
+
+def unmount_binfmt():
+    while binfmt_mounted():
+        subprocess.run(["umount", BINFMT], check=True)
+
+
+class BinfmtMounted:
+    """binfmt_misc mounted for a case that registers entries itself; a mount made here is undone."""
+
+    def __enter__(self):
+        self.made = not os.path.exists(os.path.join(BINFMT, "register"))
+        if self.made:
+            mount_binfmt()
+
+    def __exit__(self, *error):
+        if self.made and binfmt_mounted():
+            subprocess.run(["umount", BINFMT], check=True)
 
 
 class Run:
@@ -215,6 +242,15 @@ def others_entries(before):
     live = "zindle-i386-%d-%s" % (sleeper.pid, start_time(sleeper.pid))
     foreign = ["zindle-test-foreign", "zindle-i386-not-a-run"]
     try:
+        with BinfmtMounted():
+            entries_of_others(before, dead, live, foreign, sleeper)
+    finally:
+        sleeper.kill()
+        sleeper.wait()
+
+
+def entries_of_others(before, dead, live, foreign, sleeper):
+    try:
         for name in dead + [live] + foreign:
             register(name)
         said = probe()
@@ -232,8 +268,6 @@ def others_entries(before):
     finally:
         for name in dead + [live] + foreign:
             remove_entry(name)
-        sleeper.kill()
-        sleeper.wait()
 
 
 def same_prefix(before):
@@ -274,8 +308,7 @@ def own_mount(before):
 
 
 def in_mount_namespace():
-    while binfmt_mounted():
-        subprocess.run(["umount", BINFMT], check=True)
+    unmount_binfmt()
     if os.path.exists(os.path.join(BINFMT, "register")):
         print("not tested: binfmt_misc comes back when unmounted (an automount?)")
         return SKIP
@@ -338,39 +371,74 @@ def prepare():
     os.chmod(os.path.join(WORK, "standin.sh"), 0o755)
 
 
-def main():
-    if sys.argv[3:] == ["--mount-namespace"]:
-        return in_mount_namespace()
-    reason = skip_reason()
-    if reason:
-        print("SKIP: " + reason)
-        return SKIP
-    prepare()
-    mounted = binfmt_mounted()
-    cases = [("normal run", normal_run, ())]
-    cases += [("%s %s, to the %s" % case, signalled_run, case) for case in SIGNAL_CASES]
-    cases += [("entries of others and of dead runs", others_entries, ()), ("two runs in one prefix", same_prefix, ()),
-              ("runs in two prefixes", two_prefixes, ()), ("a mount of its own", own_mount, ())]
+CASES = [("normal run", normal_run, ())]
+CASES += [("%s %s, to the %s" % case, signalled_run, case) for case in SIGNAL_CASES]
+CASES += [("entries of others and of dead runs", others_entries, ()), ("two runs in one prefix", same_prefix, ()),
+          ("runs in two prefixes", two_prefixes, ()), ("a mount of its own", own_mount, ())]
+
+
+def run_cases(where):
+    """Runs every case with binfmt_misc as it is here; the number of failures."""
+    mounted, found = binfmt_mounted(), entries()
     failed = 0
-    for title, case, arguments in cases:
+    for title, case, arguments in CASES:
         before = entries()
         try:
             note = case(before, *arguments)
-            print("ok:   " + title + (" (%s)" % note if note else ""))
+            print("ok:   %s: %s%s" % (where, title, " (%s)" % note if note else ""))
         except Failure as failure:
             failed += 1
-            print("FAIL: %s: %s" % (title, failure))
+            print("FAIL: %s: %s: %s" % (where, title, failure))
         finally:
             for run in Run.started:
                 run.end()
             for name in leaked(before):
                 remove_entry(name)
             Run.started = []
-    # Runs mount binfmt_misc where it was not and undo it; one that was there stays.
-    if binfmt_mounted() != mounted:
+        # Each case leaves the mount as it found it.
+        if binfmt_mounted() != mounted:
+            failed += 1
+            print("FAIL: %s: %s: binfmt_misc was %s before the case and is %s after it"
+                  % (where, title, *(("mounted", "unmounted") if mounted else ("unmounted", "mounted"))))
+            (mount_binfmt if mounted else unmount_binfmt)()
+    if entries() != found:
         failed += 1
-        print("FAIL: binfmt_misc was %s before the runs and is %s after them"
-              % (("mounted", "unmounted") if mounted else ("unmounted", "mounted")))
+        print("FAIL: %s: the entries were %s before the cases and are %s after them" % (where, sorted(found), sorted(entries())))
+    return failed
+
+
+def in_namespace_with(state):
+    """Runs the cases in this (private) mount namespace with binfmt_misc mounted or not."""
+    if state == "mounted":
+        if not binfmt_mounted():
+            mount_binfmt()
+    else:
+        unmount_binfmt()
+        if os.path.exists(os.path.join(BINFMT, "register")):
+            print("not tested: binfmt_misc comes back when unmounted (an automount?)")
+            return SKIP
+    return 1 if run_cases("binfmt_misc %s in a mount namespace of its own" % state) else 0
+
+
+def main():
+    if sys.argv[3:] == ["--mount-namespace"]:
+        return in_mount_namespace()
+    if sys.argv[3:4] == ["--cases-with"]:
+        return in_namespace_with(sys.argv[4])
+    reason = skip_reason()
+    if reason:
+        print("SKIP: " + reason)
+        return SKIP
+    prepare()
+    failed = run_cases("the machine's binfmt_misc, %s" % ("mounted" if binfmt_mounted() else "not mounted"))
+    # The same cases as a new machine has binfmt_misc (not mounted), and as one that mounted it.
+    for state in ("unmounted", "mounted"):
+        result = subprocess.run(["unshare", "--mount", "--propagation", "private", sys.executable, __file__, SOURCE, WORK,
+                                 "--cases-with", state], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                timeout=600)
+        print(result.stdout.rstrip())
+        if result.returncode not in (0, SKIP):
+            failed += 1
     return 1 if failed else 0
 
 
