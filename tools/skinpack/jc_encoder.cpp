@@ -12,6 +12,8 @@
 //     width 8 and width 7 with each of the 256 bases, switches priced by their code size; the
 //     parse is then repeated with the literal prices that choice gives;
 //  4. tries each index width and keeps the smallest result.
+// The parse is most of the work and runs once per width and once per round of step 3; it keeps
+// its state between runs and compares the costs of a run of lengths together (RelaxRun).
 
 #include "jc_encoder.h"
 
@@ -120,72 +122,157 @@ struct Step {
   uint32_t length;
 };
 
-struct Arrival {
-  uint32_t cost;
-  uint32_t lastOffset;
+// How the cheapest arrival found so far at a position came: the step that ends there (its length
+// is the distance from `from`) and the offset a repeat match would use after it.
+struct Link {
   uint32_t from;
   uint32_t offset;
-  uint32_t length;
+  uint32_t lastOffset;
   Code code;
 };
 
-// Shortest path over the positions; returns the steps and their total size in bits.
+// Shortest-path state, kept from one parse to the next so its memory is set up once. The costs
+// are kept apart from the links: almost every edge only compares a cost and improves nothing, so
+// the comparisons run over a dense array and a link is written only where a cost improves.
+struct Arrivals {
+  std::vector<uint32_t> cost;
+  std::vector<Link> link;
+};
+
+void Relax(Arrivals& at, uint32_t to, uint32_t cost, const Link& how) {
+  if (cost < at.cost[to]) {
+    at.cost[to] = cost;
+    at.link[to] = how;
+  }
+}
+
+// GammaBits(l) for every length up to Nice, so a run of lengths is priced with a table.
+struct GammaTable {
+  uint32_t bits[Nice + 1];
+};
+
+constexpr GammaTable MakeGammaTable() {
+  GammaTable t{};
+  for (uint32_t l = 2; l <= Nice; ++l)
+    for (uint32_t v = l; v > 1; v >>= 1) t.bits[l] += 2;
+  return t;
+}
+
+constexpr GammaTable Gamma = MakeGammaTable();
+
+// Relaxes `count` edges of one code from the same position to the positions first, first + 1, ...,
+// the k-th costing base + gamma[k]. The targets are distinct, so their order does not matter; each
+// block of eight is compared first in one go and walked only when one of its costs improves.
+void RelaxRun(Arrivals& at, uint32_t first, uint32_t count, uint32_t base, const uint32_t* gamma, const Link& how) {
+  uint32_t* cost = at.cost.data() + first;
+  uint32_t k = 0;
+  for (; k + 8 <= count; k += 8) {
+    bool better = false;
+    // Costs stay below 2^31 (Infinite plus one edge), so a signed comparison, quicker in vector
+    // registers, gives the same answer.
+    for (uint32_t j = 0; j < 8; ++j) better |= int32_t(base + gamma[k + j]) < int32_t(cost[k + j]);
+    if (!better) continue;
+    for (uint32_t j = k; j < k + 8; ++j) Relax(at, first + j, base + gamma[j], how);
+  }
+  for (; k < count; ++k) Relax(at, first + k, base + gamma[k], how);
+}
+
+// What the latest repeat length showed: the bytes from its position up to `end` equal those
+// `offset` back, and, when `exact`, the byte at `end` does not (or the data ends there).
+struct RepeatSpan {
+  uint32_t offset;
+  uint32_t end;
+  bool exact;
+};
+
+// The whole length of the match at i with offset `last`. The bytes are compared up to just past
+// Nice; a longer match takes its length from the candidate with that offset when there is one.
+// Within the span the latest call found for the same offset only the bytes after it are compared,
+// so the positions of a long run do not each compare it again.
+uint32_t RepeatLength(const uint8_t* data, uint32_t n, uint32_t i, uint32_t last, const Candidate* cand,
+                      const Candidate* candEnd, RepeatSpan& known) {
+  const uint32_t limit = n - i, cap = std::min(limit, Nice + 1);
+  uint32_t len = 0;
+  if (last == known.offset && i < known.end) {
+    len = known.end - i;
+    if (known.exact) return len;
+  }
+  len += CommonLength(data + i + len - last, data + i + len, cap - len);
+  if (len > Nice && len < limit) {
+    len = 0;
+    for (const Candidate* k = cand; k != candEnd; ++k)
+      if (k->offset == last) len = k->length;
+    if (len == 0) len = CommonLength(data + i - last, data + i, limit);
+    known = RepeatSpan{last, i + len, true};
+  } else {
+    known = RepeatSpan{last, i + len, len < cap || len == limit};
+  }
+  return len;
+}
+
+// Shortest path over the positions; returns the steps and their total size in bits. Edges are
+// relaxed in a fixed order and only a strictly smaller cost replaces an arrival, so ties go to
+// the earlier position and, from one position, to the code relaxed first.
 std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, uint32_t indexWidth,
-                        const std::vector<uint8_t>& literalBits, uint64_t* bits) {
-  std::vector<Arrival> at(size_t(n) + 1, Arrival{Infinite, 1, 0, 0, 0, Code::Literal});
-  at[0].cost = 0;
+                        const std::vector<uint8_t>& literalBits, Arrivals& at, uint64_t* bits) {
+  // Every later position is reached by a literal from the one before it, so its link is written
+  // before it is read; only the start's needs setting.
+  at.cost.assign(size_t(n) + 1, Infinite);
+  at.link.resize(size_t(n) + 1);
+  at.cost[0] = 0;
+  at.link[0] = Link{0, 0, 1, Code::Literal};
+  RepeatSpan known{0, 0, false};  // offsets are at least 1: matches nothing
   for (uint32_t i = 0; i < n; ++i) {
-    const uint32_t c = at[i].cost;
+    const uint32_t c = at.cost[i];
     if (c >= Infinite) continue;
-    const uint32_t last = at[i].lastOffset;
+    const uint32_t last = at.link[i].lastOffset;
     const uint32_t limit = n - i;
-    auto relax = [&](uint32_t length, uint32_t cost, Code code, uint32_t offset, uint32_t newLast) {
-      Arrival& a = at[i + length];
-      if (cost < a.cost) a = Arrival{cost, newLast, i, offset, length, code};
-    };
-    relax(1, c + literalBits[i], Code::Literal, 0, last);
+    Relax(at, i + 1, c + literalBits[i], Link{i, 0, last, Code::Literal});
     if (data[i] == 0) {
-      relax(1, c + 7, Code::Zero, 0, last);
+      Relax(at, i + 1, c + 7, Link{i, 0, last, Code::Zero});
     } else {
       for (uint32_t d = 1; d <= 14 && d <= i; ++d)
         if (data[i - d] == data[i]) {
-          relax(1, c + 7, Code::Near, d, last);
+          Relax(at, i + 1, c + 7, Link{i, d, last, Code::Near});
           break;
         }
     }
     if (limit >= 2)
       for (uint32_t l = 2; l <= 5; ++l)
-        if (uint32_t d = m.shortOffset[size_t(i) * 4 + l - 2]) relax(l, c + 12, Code::Short, d, d);
+        if (uint32_t d = m.shortOffset[size_t(i) * 4 + l - 2]) Relax(at, i + l, c + 12, Link{i, d, d, Code::Short});
     // Pointer arithmetic, not indexing: first[i + 1] may equal the table's size (or the table be empty).
     const Candidate* base = m.candidates.data();
     const Candidate* cand = base + m.first[i];
     const Candidate* candEnd = base + m.first[i + 1];
-    if (last <= i && limit >= 2) {
-      uint32_t len = CommonLength(data + i - last, data + i, std::min(limit, Nice + 1));
-      if (len > Nice) {
-        len = 0;
-        for (const Candidate* k = cand; k != candEnd; ++k)
-          if (k->offset == last) len = k->length;
-        if (len == 0) len = CommonLength(data + i - last, data + i, limit);
-      }
-      for (uint32_t l = 2; l <= std::min(len, Nice); ++l) relax(l, c + 4 + GammaBits(l), Code::Repeat, last, last);
-      if (len > Nice) relax(len, c + 4 + GammaBits(len), Code::Repeat, last, last);
-    }
+    // A new match never beats a repeat of the same length from the same position: its offset
+    // takes at least 8 bits against the repeat's 4, and its length adjustment saves at most 2. So
+    // new matches start above the lengths the repeat has covered.
     uint32_t covered = 1;
+    if (last <= i && limit >= 2) {
+      uint32_t len = RepeatLength(data, n, i, last, cand, candEnd, known);
+      const Link repeat{i, last, last, Code::Repeat};
+      if (len >= 2) RelaxRun(at, i + 2, std::min(len, Nice) - 1, c + 4, Gamma.bits + 2, repeat);
+      if (len > Nice) Relax(at, i + len, c + 4 + GammaBits(len), repeat);
+      covered = std::max(covered, std::min(len, Nice));
+    }
     for (const Candidate* k = cand; k != candEnd; ++k) {
       uint32_t adjust = LengthAdjust(k->offset);
-      uint32_t base = c + 2 + GammaBits((k->offset >> indexWidth) + 3) + indexWidth;
+      uint32_t cost = c + 2 + GammaBits((k->offset >> indexWidth) + 3) + indexWidth;
       uint32_t top = std::min(k->length, Nice);
-      for (uint32_t l = std::max(covered + 1, adjust + 2); l <= top; ++l)
-        relax(l, base + GammaBits(l - adjust), Code::NewMatch, k->offset, k->offset);
-      if (k->length > Nice) relax(k->length, base + GammaBits(k->length - adjust), Code::NewMatch, k->offset, k->offset);
+      uint32_t low = std::max(covered + 1, adjust + 2);
+      const Link match{i, k->offset, k->offset, Code::NewMatch};
+      if (low <= top) RelaxRun(at, i + low, top - low + 1, cost, Gamma.bits + (low - adjust), match);
+      if (k->length > Nice) Relax(at, i + k->length, cost + GammaBits(k->length - adjust), match);
       covered = std::max(covered, top);
     }
-    if (limit >= 256) relax(256, c + RawBlockBits, Code::Raw, 0, last);
+    if (limit >= 256) Relax(at, i + 256, c + RawBlockBits, Link{i, 0, last, Code::Raw});
   }
-  *bits = at[n].cost;
+  *bits = at.cost[n];
   std::vector<Step> steps;
-  for (uint32_t j = n; j > 0; j = at[j].from) steps.push_back(Step{at[j].code, at[j].offset, at[j].length});
+  for (uint32_t j = n; j > 0; j = at.link[j].from) {
+    const Link& l = at.link[j];
+    steps.push_back(Step{l.code, l.offset, j - l.from});
+  }
   std::reverse(steps.begin(), steps.end());
   return steps;
 }
@@ -378,32 +465,38 @@ std::vector<uint8_t> LiteralPrices(const uint8_t* data, uint32_t n, const std::v
 std::vector<uint8_t> EncodeJcStream(const uint8_t* data, size_t size, JcEncodeReport* report) {
   const uint32_t n = uint32_t(size);
   MatchTable matches = FindMatches(data, n);
+  Arrivals at;
   std::vector<uint8_t> flat(n, 9);
 
   uint32_t bestWidth = 8;
   uint64_t bestBits = ~uint64_t(0);
+  std::vector<Step> steps;
   for (uint32_t width = 4; width <= 14; ++width) {
     uint64_t bits;
-    Parse(data, n, matches, width, flat, &bits);
+    std::vector<Step> tried = Parse(data, n, matches, width, flat, at, &bits);
     if (bits < bestBits) {
       bestBits = bits;
       bestWidth = width;
+      steps.swap(tried);
     }
   }
 
   uint64_t bits;
-  std::vector<Step> steps = Parse(data, n, matches, bestWidth, flat, &bits);
   std::vector<uint16_t> modes = ChooseLiteralModes(Literals(data, steps));
   std::vector<uint8_t> best = Emit(data, n, bestWidth, steps, modes, report);
+  std::vector<uint8_t> pricesBefore = flat;
   for (int round = 0; round < 2; ++round) {
     std::vector<uint8_t> prices = LiteralPrices(data, n, steps, modes);
-    steps = Parse(data, n, matches, bestWidth, prices, &bits);
+    // Prices a parse has already used give that parse again: nothing to gain.
+    if (prices == pricesBefore) break;
+    steps = Parse(data, n, matches, bestWidth, prices, at, &bits);
     modes = ChooseLiteralModes(Literals(data, steps));
     JcEncodeReport r;
     std::vector<uint8_t> out = Emit(data, n, bestWidth, steps, modes, &r);
     if (out.size() >= best.size()) break;
     best.swap(out);
     *report = r;
+    pricesBefore.swap(prices);
   }
   return best;
 }
