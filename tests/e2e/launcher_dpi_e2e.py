@@ -21,7 +21,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from launcher_driving import DrivenLauncher, find_launcher_window, run, run_wine_helper, wait_until, xdotool  # noqa: E402
+import own_screen  # noqa: E402
+from own_screen import start_screen  # noqa: E402
+from launcher_driving import DrivenLauncher, find_launcher_window, pe_architecture, run, run_wine_helper, wait_until, xdotool  # noqa: E402
 
 LAUNCHER, STANDIN, PROBE, WORK, SKIN_BMP, SKIN_BMP_200, WINE_EXEC = map(os.path.abspath, sys.argv[1:8])
 CMAKE_DIR = os.path.dirname(WINE_EXEC)
@@ -96,13 +98,6 @@ def reference(name, size):
     return art, Image(SKIN_BMP, *stretch, "-resize", "%dx%d!" % size)
 
 
-def pe_architecture(path):
-    with open(path, "rb") as exe:
-        data = exe.read(4096)
-    offset = int.from_bytes(data[60:64], "little")
-    return {0x14c: "win32", 0x8664: "win64"}[int.from_bytes(data[offset + 4:offset + 6], "little")]
-
-
 def wine_environment():
     """The Wine loader, environment and ready prefix wine-exec would use for the launcher."""
     script = ('. "$0/wine-env.sh"; build=$(BuildDirOf "$2") || exit 2; '
@@ -125,29 +120,14 @@ def setUpModule():
     shutil.copy(LAUNCHER, WORK)
     LOADER, PREFIX, ENV = wine_environment()
     # A screen of its own, on the first free display number.
-    for n in range(100, 160):
-        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-            continue
-        XVFB = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % SCREEN, "-wr", "-nolisten", "tcp"],
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = ENV["DISPLAY"] = ":%d" % n
-        if wait_until(lambda: XVFB.poll() is not None or run("xdpyinfo", check=False).returncode == 0, 5) \
-                and XVFB.poll() is None:
-            return
-        stop_screen()
-    raise RuntimeError("could not start Xvfb")
+    XVFB, display = start_screen(*SCREEN)
+    os.environ["DISPLAY"] = ENV["DISPLAY"] = display
 
 
 def stop_screen():
     global XVFB
-    if XVFB is not None:
-        XVFB.terminate()    # not kill: on a signal it handles, Xvfb removes its lock and socket
-        try:
-            XVFB.wait(10)
-        except subprocess.TimeoutExpired:
-            XVFB.kill()
-            XVFB.wait()
-        XVFB = None
+    own_screen.stop_screen(XVFB)
+    XVFB = None
 
 
 class Configuration:

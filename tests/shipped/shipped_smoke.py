@@ -13,6 +13,9 @@ With --reskin, the shipped skinpack.exe first writes a skin of another size and 
 (tests/support/drawn_skin.py) into a copy of the launcher, run the same way, and the test then
 runs that copy and checks its window against the drawing instead.
 
+It runs on a virtual screen of its own, and natively in a copy of the 32-bit tree's prefix with a
+server of its own, so that it can run beside the tests that share the run's screen and prefix.
+
 ZINDLE_SMOKE=native|emulated forces the way it is run (default: what scripts/probe-i386 says).
 """
 import os
@@ -24,7 +27,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import drawn_skin  # noqa: E402
-from launcher_driving import windows_path  # noqa: E402
+from launcher_driving import pe_architecture, windows_path  # noqa: E402
+from own_screen import start_screen, stop_screen  # noqa: E402
 from skin_screen import read_artwork, read_screen  # noqa: E402
 
 LAUNCHER, WORK, ARTWORK, SOURCE = sys.argv[1:5]
@@ -33,6 +37,7 @@ WIDTH, HEIGHT = (drawn_skin.WIDTH, drawn_skin.HEIGHT) if RESKIN else (575, 385)
 QUIT = (355 + 30, 250 + 10)   # centre of "Quit", in window coordinates
 WINDOW_SECONDS = {"native": 60, "emulated": 420}
 EXIT_SECONDS = {"native": 30, "emulated": 180}
+PAINT_SECONDS = {"native": 10, "emulated": 60}
 
 
 def run(*args, check=True):
@@ -108,17 +113,48 @@ def reskin(runner, environment, program):
     return None
 
 
+def native_prefix(build, arch):
+    """A build folder for wine-exec holding a copy of BUILD's prefix for ARCH, whose server is this
+    test's alone; made from the tree's prefix, which is made first where there is none."""
+    own = os.path.join(WORK, "native")
+    shutil.rmtree(own, ignore_errors=True)
+    os.makedirs(own)
+    prefix = os.path.join(build, "wineprefix-" + arch)
+    subprocess.run([os.path.join(SOURCE, "cmake", "wine-prefix"), arch, prefix], stdin=subprocess.DEVNULL, timeout=600,
+                   check=True)
+    run("cp", "-a", prefix, os.path.join(own, "wineprefix-" + arch))
+    return own
+
+
+def end_native_server(build, arch):
+    subprocess.run(["sh", "-c", '. "$0/wine-env.sh"; WineEnvironment "$1"; wineserver -k', os.path.join(SOURCE, "cmake"),
+                    arch], env=dict(os.environ, WINEPREFIX=os.path.join(build, "wineprefix-" + arch)),
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
 def main():
     how, why = mode()
     print("shipped program run %s: %s" % (how, why))
     folder = os.path.join(WORK, "Zindle Games")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
+    screen, os.environ["DISPLAY"] = start_screen(1024, 768)
+    build = None
+    try:
+        build = os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER)))
+        if how == "native":
+            build = native_prefix(build, pe_architecture(LAUNCHER))
+        return smoke(how, folder, build)
+    finally:
+        if how == "native" and build:
+            end_native_server(build, pe_architecture(LAUNCHER))
+        stop_screen(screen)
+
+
+def smoke(how, folder, build):
     program = os.path.join(folder, "launcher.exe")
     runner = os.path.join(SOURCE, "cmake", "wine-exec" if how == "native" else "wine-emulated")
-    environment = dict(os.environ, ZINDLE_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER))))
-    if how == "native":
-        environment["ZINDLE_WINE_ARCH"] = "win32"
+    environment = dict(os.environ, ZINDLE_BUILD_DIR=build)
     if RESKIN:
         problem = reskin(runner, environment, program)
         if problem:
@@ -159,18 +195,24 @@ def drive(how, process, started, stale):
                     % (time.monotonic() - started, process.poll()))
     print("window after %.1f s" % (time.monotonic() - started))
 
-    # The window is up once it is mapped; give its first paint a moment under emulation.
-    time.sleep(1 if how == "native" else 5)
-    left, top, width, height = geometry(window)
-    screen_width, screen_height, pixel = read_screen(WORK)
+    # The window is up once it is mapped; its first paint follows, slowly under emulation: the
+    # screen is read until it shows the skin, or the time for a paint has passed.
+    points = skin_points()
+    paint_deadline = time.monotonic() + PAINT_SECONDS[how]
+    while True:
+        left, top, width, height = geometry(window)
+        screen_width, screen_height, pixel = read_screen(WORK)
+        wrong = [(point, colour, pixel(left + point[0], top + point[1])) for point, colour in points
+                 if max(abs(a - b) for a, b in zip(colour, pixel(left + point[0], top + point[1]))) > 8]
+        if (not wrong and (width, height) == (WIDTH, HEIGHT)) or time.monotonic() > paint_deadline:
+            break
+        time.sleep(0.25)
+    print("skin on the screen after %.1f s" % (time.monotonic() - started))
     if (width, height) != (WIDTH, HEIGHT):
         return fail("window is %d x %d, expected %d x %d" % (width, height, WIDTH, HEIGHT))
     centred = ((screen_width - WIDTH) // 2, (screen_height - HEIGHT) // 2)
     if abs(left - centred[0]) > 1 or abs(top - centred[1]) > 1:
         return fail("window at (%d, %d), expected centred at %s" % (left, top, centred))
-    points = skin_points()
-    wrong = [(point, colour, pixel(left + point[0], top + point[1])) for point, colour in points
-             if max(abs(a - b) for a, b in zip(colour, pixel(left + point[0], top + point[1]))) > 8]
     if len(points) < 100 or wrong:
         return fail("%d of %d skin points differ from the skin, e.g. %s" % (len(wrong), len(points), wrong[:3]))
     if RESKIN:

@@ -47,6 +47,14 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def pe_architecture(path):
+    """The Wine architecture a Windows program needs, from its PE header: win32 or win64."""
+    with open(path, "rb") as exe:
+        data = exe.read(4096)
+    offset = int.from_bytes(data[60:64], "little")
+    return {0x14c: "win32", 0x8664: "win64"}[int.from_bytes(data[offset + 4:offset + 6], "little")]
+
+
 def xdotool(*args, check=True):
     return run("xdotool", *map(str, args), check=check)
 
