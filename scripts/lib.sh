@@ -10,34 +10,76 @@ WIN64_DIR=$BUILD_DIR/win64   # the same sources for x86_64, tested under 64-bit 
 export ZINDLE_BUILD_DIR=$BUILD_DIR
 source "$ROOT/cmake/wine-env.sh"
 
-PACKAGES=(
+# What the builds need, then what only running the programs and tests needs.
+BUILD_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev libfuzzer-14-dev googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  wine wine64 wine32:i386 qemu-user-static binutils util-linux
-  xvfb xdotool imagemagick x11-utils python3
+  binutils util-linux python3
   zlib1g-dev libdeflate-dev liblzma-dev libbenchmark-dev xz-utils procps
   libpng-dev libz-mingw-w64-dev
+)
+RUN_PACKAGES=(
+  wine wine64 wine32:i386 qemu-user-static
+  xvfb xdotool imagemagick x11-utils
   osslsigncode openssl ca-certificates
 )
+PACKAGES=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}")
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
-EnsurePackages() {
-  local missing=() p
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+# The packages among the arguments that are not installed, into MISSING.
+FindMissing() {
+  MISSING=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || MISSING+=("$p")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
+}
+
+# Installs the packages named (all of PACKAGES without arguments) that are missing.
+EnsurePackages() {
+  [ $# -gt 0 ] || set -- "${PACKAGES[@]}"
+  FindMissing "$@"
+  [ ${#MISSING[@]} -eq 0 ] && return 0
+  echo "Installing: ${MISSING[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -qq
+  if [ -z "${APT_UPDATED:-}" ]; then
+    as_root apt-get update -qq
+    APT_UPDATED=1
+  fi
   # No fsync after every unpacked file: an interrupted install is simply run again.
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    -o Dpkg::Options::=--force-unsafe-io "${missing[@]}" \
+    -o Dpkg::Options::=--force-unsafe-io "${MISSING[@]}" \
     </dev/null >"$BUILD_DIR/apt.log" 2>&1 || { cat "$BUILD_DIR/apt.log"; return 1; }
+}
+
+# Installs what the builds need, then starts installing the rest in the background, so that a new
+# machine builds while it installs Wine and the rest; WaitForPackages waits for that install.
+EnsurePackagesWhileBuilding() {
+  FindMissing "${RUN_PACKAGES[@]}"
+  # Where Wine's packages are missing, the i386 architecture goes in before the one index update.
+  if [ ${#MISSING[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  EnsurePackages "${BUILD_PACKAGES[@]}" || return 1
+  FindMissing "${RUN_PACKAGES[@]}"
+  [ ${#MISSING[@]} -eq 0 ] && return 0
+  [ -n "${APT_UPDATED:-}" ] || { as_root apt-get update -qq && APT_UPDATED=1; } || return 1
+  echo "Installing while building: ${MISSING[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "${MISSING[@]}" </dev/null >"$BUILD_DIR/apt-run.log" 2>&1 &
+  INSTALL_PID=$!
+}
+
+WaitForPackages() {
+  [ -n "${INSTALL_PID:-}" ] || return 0
+  local status=0
+  wait "$INSTALL_PID" || status=$?
+  INSTALL_PID=
+  [ $status -eq 0 ] || { cat "$BUILD_DIR/apt-run.log"; echo "installing the packages failed" >&2; return 1; }
 }
 
 # Configures a Windows tree on first use. Usage: ConfigureWindowsTree DIR TOOLCHAIN
