@@ -37,40 +37,41 @@ FindMissing() {
   done
 }
 
+# Adds the i386 architecture (Wine's 32-bit half comes from it) and reads the package index, once.
+PrepareApt() {
+  [ -z "${APT_UPDATED:-}" ] || return 0
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  as_root apt-get update -qq && APT_UPDATED=1
+}
+
+# Installs the packages named, its output in the file LOG. Usage: AptInstall LOG PACKAGE...
+# No fsync after every unpacked file: an interrupted install is simply run again.
+AptInstall() {
+  local log=$1
+  shift
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "$@" </dev/null >"$log" 2>&1
+}
+
 # Installs the packages named (all of PACKAGES without arguments) that are missing.
 EnsurePackages() {
   [ $# -gt 0 ] || set -- "${PACKAGES[@]}"
   FindMissing "$@"
   [ ${#MISSING[@]} -eq 0 ] && return 0
   echo "Installing: ${MISSING[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-  fi
-  if [ -z "${APT_UPDATED:-}" ]; then
-    as_root apt-get update -qq
-    APT_UPDATED=1
-  fi
-  # No fsync after every unpacked file: an interrupted install is simply run again.
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    -o Dpkg::Options::=--force-unsafe-io "${MISSING[@]}" \
-    </dev/null >"$BUILD_DIR/apt.log" 2>&1 || { cat "$BUILD_DIR/apt.log"; return 1; }
+  PrepareApt || return 1
+  AptInstall "$BUILD_DIR/apt.log" "${MISSING[@]}" || { cat "$BUILD_DIR/apt.log"; return 1; }
 }
 
 # Installs what the builds need, then starts installing the rest in the background, so that a new
 # machine builds while it installs Wine and the rest; WaitForPackages waits for that install.
 EnsurePackagesWhileBuilding() {
-  FindMissing "${RUN_PACKAGES[@]}"
-  # Where Wine's packages are missing, the i386 architecture goes in before the one index update.
-  if [ ${#MISSING[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-  fi
   EnsurePackages "${BUILD_PACKAGES[@]}" || return 1
   FindMissing "${RUN_PACKAGES[@]}"
   [ ${#MISSING[@]} -eq 0 ] && return 0
-  [ -n "${APT_UPDATED:-}" ] || { as_root apt-get update -qq && APT_UPDATED=1; } || return 1
   echo "Installing while building: ${MISSING[*]}"
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    -o Dpkg::Options::=--force-unsafe-io "${MISSING[@]}" </dev/null >"$BUILD_DIR/apt-run.log" 2>&1 &
+  PrepareApt || return 1
+  AptInstall "$BUILD_DIR/apt-run.log" "${MISSING[@]}" &
   INSTALL_PID=$!
 }
 

@@ -149,16 +149,15 @@ def main():
     folder = os.path.join(WORK, "Zindle Games")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
+    build, arch, own = os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER))), pe_architecture(LAUNCHER), None
     screen, os.environ["DISPLAY"] = start_screen(1024, 768)
-    build = None
     try:
-        build = os.path.dirname(os.path.dirname(os.path.abspath(LAUNCHER)))
         if how == "native":
-            build = native_prefix(build, pe_architecture(LAUNCHER))
+            build = own = native_prefix(build, arch)
         return smoke(how, folder, build)
     finally:
-        if how == "native" and build:
-            end_native_server(build, pe_architecture(LAUNCHER))
+        if own:
+            end_native_server(own, arch)
         stop_screen(screen)
 
 
