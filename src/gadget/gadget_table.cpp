@@ -21,6 +21,29 @@ bool GrowTableFor(ObjectNumber number) {
   return true;
 }
 
+// True when a live gadget, in the table or outside it, was given font.
+bool GadgetHoldsFont(HFONT font) {
+  for (ObjectNumber n = 0; n <= GadgetTable.highest; ++n) {
+    HWND control = GadgetTable.slots[n].control;
+    if (control && reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) == font) return true;
+  }
+  for (void* record = FirstObjectRecord(GadgetTable.dynamicGadgets); record; record = NextObjectRecord(record)) {
+    HWND control = static_cast<GadgetRecord*>(record)->control;
+    if (control && reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) == font) return true;
+  }
+  return false;
+}
+
+// A slot for a new scaled font: an empty one, else one whose font no gadget holds any more
+// (its font is deleted when the new one takes the slot); -1 when every font is in use.
+int FreeScaledFontSlot() {
+  for (int i = 0; i < ScaledGadgetFontSlots; ++i)
+    if (!GadgetTable.scaledFonts[i]) return i;
+  for (int i = 0; i < ScaledGadgetFontSlots; ++i)
+    if (!GadgetHoldsFont(GadgetTable.scaledFonts[i])) return i;
+  return -1;
+}
+
 }  // namespace
 
 void InitGadgetLibrary() {
@@ -98,18 +121,17 @@ void DestroyGadget(ObjectNumber number) {
 
 HGDIOBJ GadgetFontFor(long dpi) {
   if (dpi <= 0 || dpi == GadgetTable.fontDpi || GadgetTable.fontDpi <= 0) return GadgetTable.font;
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < ScaledGadgetFontSlots; ++i)
     if (GadgetTable.scaledFonts[i] && GadgetTable.scaledFontDpi[i] == dpi) return GadgetTable.scaledFonts[i];
+  int slot = FreeScaledFontSlot();
   LOGFONTA face;
-  if (!GadgetTable.font || !GetObjectA(GadgetTable.font, sizeof face, &face)) return GadgetTable.font;
+  if (slot < 0 || !GadgetTable.font || !GetObjectA(GadgetTable.font, sizeof face, &face)) return GadgetTable.font;
   face.lfHeight = MulDiv(face.lfHeight, dpi, GadgetTable.fontDpi);
   face.lfWidth = MulDiv(face.lfWidth, dpi, GadgetTable.fontDpi);
   HFONT font = CreateFontIndirectA(&face);
   if (!font) return GadgetTable.font;
-  int slot = GadgetTable.nextScaledFont;
   if (GadgetTable.scaledFonts[slot]) DeleteObject(GadgetTable.scaledFonts[slot]);
   GadgetTable.scaledFonts[slot] = font;
   GadgetTable.scaledFontDpi[slot] = dpi;
-  GadgetTable.nextScaledFont = (slot + 1) % 4;
   return font;
 }

@@ -26,6 +26,9 @@ struct GadgetRecord {
   WNDPROC previousProcedure;    // what the control ran before GadgetProcedure was put on it
 };
 
+// Scales whose fonts are kept at once: more than the monitors of one desk.
+const int ScaledGadgetFontSlots = 8;
+
 struct GadgetTableRecord {
   ObjectNumber highest;                  // 30 after start-up; slots hold highest + 2 records
   GadgetRecord* slots;                   // RuntimeHeap, zero-filled; slot n is gadget n
@@ -34,12 +37,11 @@ struct GadgetTableRecord {
   HWND parent;                           // GadgetParent: receives the gadgets created next
   HGDIOBJ font;                          // GadgetFont: DEFAULT_GUI_FONT, given to every new control
   long fontDpi;                          // the screen's DPI, which the GadgetFont is made for
-  // The GadgetFont made again for other scales, most recent last, reused round the ring: a font
-  // is deleted only when three others have been asked for since, by which time no control of a
-  // window laid out again holds it.
-  HFONT scaledFonts[4];
-  long scaledFontDpi[4];
-  int nextScaledFont;
+  // The GadgetFont made again for other scales, one per DPI. A slot is given to another DPI only
+  // when no live gadget holds its font; with every slot's font in use, a further scale gets the
+  // GadgetFont itself rather than a font that would be deleted under a control.
+  HFONT scaledFonts[ScaledGadgetFontSlots];
+  long scaledFontDpi[ScaledGadgetFontSlots];
 };
 
 extern GadgetTableRecord GadgetTable;
@@ -55,7 +57,8 @@ const ObjectNumber HighestGadgetNumber = 0xFFFF - GadgetTableGrowth;
 // initialises the common controls.
 void InitGadgetLibrary();
 // The GadgetFont for controls of a window at dpi: the stock font itself at the screen's own DPI,
-// else a font of the same face whose height is scaled to dpi (0 only when none can be made).
+// else a font of the same face whose height is scaled to dpi, kept while any gadget holds it
+// (the stock font when none can be made or every slot's font is in use).
 HGDIOBJ GadgetFontFor(long dpi);
 // Makes window the parent of the gadgets created next; returns it (0: there is no window).
 HWND BindGadgetParent(HWND window);

@@ -106,6 +106,28 @@ TEST_F(GadgetTableTest, ControlsCarryTheirNumberTheParentTheFontAndGadgetProcedu
   EXPECT_EQ(any, GetWindowLongPtrA(GadgetHandleOf(any), GWLP_ID));
 }
 
+// A control keeps the font it was laid out with however many other scales are asked for after
+// it, in the table or outside it; a font no control holds any more makes room for another scale.
+TEST_F(GadgetTableTest, ScaledFontsLiveWhileAControlHoldsThem) {
+  for (ObjectNumber number : {ObjectNumber(3), AnyNumber}) {
+    SCOPED_TRACE(number == AnyNumber ? "outside the table" : "in the table");
+    long dpi = 120 + (number == AnyNumber ? 1 : 0);  // not one the previous case made
+    HGDIOBJ font = GadgetFontFor(dpi);
+    ASSERT_NE(GadgetTable.font, font);
+    ObjectNumber made = CreatePushButton(number, 10, 10, 80, 24, "Play");
+    HWND button = number == AnyNumber ? GadgetHandleOf(made) : reinterpret_cast<HWND>(made);
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+    for (long other = 200; other < 200 + 3 * ScaledGadgetFontSlots; ++other) GadgetFontFor(other);
+    EXPECT_EQ(OBJ_FONT, GetObjectType(font)) << "the button's font was deleted";
+    EXPECT_EQ(font, GadgetFontFor(dpi)) << "the font in use was not kept for its scale";
+    DestroyGadget(made);
+  }
+  // Fonts nobody holds are reused: asking for many scales keeps only a few fonts alive.
+  HGDIOBJ first = GadgetFontFor(300);
+  for (long other = 301; other < 301 + 2 * ScaledGadgetFontSlots; ++other) GadgetFontFor(other);
+  EXPECT_EQ(0u, GetObjectType(first)) << "a font no control holds was kept";
+}
+
 TEST_F(GadgetTableTest, AnyNumberGadgetsLiveOutsideTheTable) {
   ObjectNumber first = CreatePushButton(AnyNumber, 10, 10, 80, 24, "one");
   ObjectNumber second = CreateTextLabel(AnyNumber, 10, 40, 80, 24, "two");
