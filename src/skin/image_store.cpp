@@ -69,17 +69,24 @@ void FreeDynamicRecord(ImageRecord* record) {
   ReleaseObjectRecord(&ImageTable.dynamicImages, record);
 }
 
-// Reserves the record of a new build, makes it current and frees what it held.
+// Reserves the record of a new build and makes it current. What the record holds stays until
+// the new object exists (TakeBuiltObject): a control that shows it never holds a deleted one,
+// and a build that fails leaves the number's image as it was.
 ImageRecord* BeginBuild(ObjectNumber number) {
   ImageRecord* record = ReserveImageRecord(number);
   if (!record) return nullptr;
   ImageTable.currentImage = record;
-  ReleaseImageHandle(record);
   return record;
 }
 
-// A build that failed after its record was reserved: the number is left without an image, and
-// a record made for AnyNumber is not kept under a number nobody was given.
+// The new object takes the record's place; the one it held is freed.
+void TakeBuiltObject(ImageRecord* record, HANDLE handle) {
+  ReleaseImageHandle(record);
+  record->handle = handle;
+}
+
+// A build that failed after its record was reserved: the number keeps what it held, and a
+// record made for AnyNumber is not kept under a number nobody was given.
 ObjectNumber FailBuild(ObjectNumber number, ImageRecord* record) {
   if (number == AnyNumber) FreeDynamicRecord(record);
   return 0;
@@ -133,7 +140,7 @@ ObjectNumber CreateDisplayBitmap(ObjectNumber number, long width, long height, b
     DeleteDC(display);
     return FailBuild(number, record);
   }
-  record->handle = bitmap;
+  TakeBuiltObject(record, bitmap);
   record->width = int16_t(description.bmWidth);
   record->height = int16_t(description.bmHeight);
   record->depth = uint16_t(description.bmBitsPixel);
@@ -216,7 +223,7 @@ ObjectNumber ImageFromRowsInPages(ObjectNumber number, const uint8_t* data, cons
       VirtualFree(reinterpret_cast<void*>(band.releaseFrom), band.releaseTo - band.releaseFrom, MEM_DECOMMIT);
   }
   GdiFlush();
-  record->handle = bitmap;
+  TakeBuiltObject(record, bitmap);
   record->width = int16_t(layout.width);
   record->height = int16_t(layout.rows);
   record->depth = 32;
@@ -266,7 +273,7 @@ ObjectNumber ImageFromIcon(ObjectNumber number, HICON icon) {
   if (monochrome && DescribeBitmap(info.hbmMask, &colour)) colour.bmHeight /= 2;
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
-  record->handle = icon;
+  TakeBuiltObject(record, icon);
   record->width = int16_t(colour.bmWidth);
   record->height = int16_t(colour.bmHeight);
   record->depth = uint16_t(colour.bmBitsPixel);

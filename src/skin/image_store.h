@@ -53,7 +53,8 @@ void ReleaseAllImages();
 ObjectNumber CreateBlankImage(ObjectNumber number, long width, long height);
 // Builds the image from a BMP file, an icon file (its first image) or data a registered decoder
 // recognises. Returns the bitmap or icon handle (the new identifier for AnyNumber), or 0. The
-// data is not kept. With a size, every header, table and pixel the platform would read is first
+// data is not kept. A number's old image is freed only once the new one exists: a build that
+// fails leaves it as it was (so do CreateBlankImage and ImageFromImagePages). With a size, every header, table and pixel the platform would read is first
 // checked to lie inside size bytes; without one only the structure is checked.
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data);
 ObjectNumber ImageFromMemory(ObjectNumber number, const void* data, size_t size);

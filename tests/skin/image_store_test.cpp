@@ -292,6 +292,23 @@ TEST_F(ImageStoreTest, FilesClaimingMoreThanTheyHoldAreRefusedAndTheNumberKept) 
   EXPECT_EQ(0, ImageFromMemory(9, nullptr));
 }
 
+// The old image stays until the new one exists: a build the platform refuses leaves the number's
+// image, and any control showing it, as they were.
+TEST_F(ImageStoreTest, ABuildThePlatformRefusesKeepsTheNumbersImage) {
+  Bytes good = MakeSolidBmp(2, 2, 0x00FF00), huge = MakeHugeRunLengthBmp();
+  ObjectNumber any = ImageFromMemory(AnyNumber, good.data(), good.size());
+  for (ObjectNumber number : {ObjectNumber(9), any}) {
+    SCOPED_TRACE(number == any ? "AnyNumber" : "table");
+    HANDLE kept = number == any ? MakeImageCurrent(any) : reinterpret_cast<HANDLE>(ImageFromMemory(9, good.data(), good.size()));
+    ASSERT_TRUE(IsGdiObject(kept));
+    ASSERT_EQ(0, CreateBlankImage(number, 32767, 32767)) << "the platform made a bitmap of 4 GB";
+    EXPECT_EQ(0, ImageFromMemory(number, huge.data(), huge.size()));
+    EXPECT_TRUE(IsGdiObject(kept)) << "the old bitmap was deleted before the new one existed";
+    EXPECT_EQ(kept, MakeImageCurrent(number));
+    EXPECT_EQ(2, CurrentImageWidth());
+  }
+}
+
 // A decoder of a made-up format: "TEST", then width and height bytes; every pixel is green.
 int32_t TestWidth = 0, TestHeight = 0, TestStride = 0;
 int32_t TestCheck(const void*, const void* data, const char*) {

@@ -58,6 +58,10 @@ inline Bytes MakeSolidBmp(int32_t width, int32_t height, uint32_t rgb) {
   return MakeBmpFile(width, height, 24, {}, pixels);
 }
 
+// A run-length BMP of the largest sides, whose run data ends at once: a few bytes that ask for a
+// bitmap of 4 GB, which the platform refuses to make.
+inline Bytes MakeHugeRunLengthBmp() { return MakeBmpFile(32767, 32767, 8, {0x808080}, {0x00, 0x01}, 1); }
+
 // The bytes of one icon image: BITMAPINFOHEADER (height doubled), colour rows of one 32-bit
 // colour, an all-opaque mask.
 inline Bytes MakeIconImage(int32_t side, uint32_t rgb) {
