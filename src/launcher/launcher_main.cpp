@@ -82,10 +82,12 @@ void HoldEventDuringMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 // The skin and the buttons at the window's scale; the buttons' places and sizes are those of the
-// 100 % layout, scaled.
+// 100 % layout, scaled. Without a drawing it can take at this scale the window is plain, of the
+// 100 % size scaled, so that the buttons still lie on it.
 void LayOutLauncherWindow(long centre) {
-  ApplySkinForScale(LauncherWindow, FaceGadget, SkinImage, LauncherLayout.arts, LauncherLayout.artCount, centre);
   auto scaled = [](long length) { return ScaledForWindow(LauncherWindow, length); };
+  if (!ApplySkinForScale(LauncherWindow, FaceGadget, SkinImage, LauncherLayout.arts, LauncherLayout.artCount, centre))
+    RemoveSkin(LauncherWindow, FaceGadget, SkinImage, scaled(575), scaled(385), centre);
   CreatePushButton(PlayButton, scaled(160), scaled(250), scaled(60), scaled(20), "Play");
   CreatePushButton(QuitButton, scaled(355), scaled(250), scaled(60), scaled(20), "Quit");
 }
@@ -174,8 +176,8 @@ HWND OpenLauncherWindowWithArt(const SkinArt* arts, long artCount) {
   if (!CreateNumberedWindow(LauncherWindow, 122, 105, 575, 385, LauncherWindowFlags, "Zindle")) return nullptr;
   if (!BindGadgetParent(WindowHandleOf(LauncherWindow))) return nullptr;
   // The window was centred for 575 x 385; the skin gives it the image's size at the window's
-  // scale, so it is centred again for that size. A skin that cannot be applied leaves a plain
-  // hidden popup, still centred, which is filled and shown.
+  // scale, so it is centred again for that size. Without a skin it can take it is a plain popup
+  // of 575 x 385 at its scale, centred for that size, which is filled and shown.
   LayOutLauncherWindow(1);
   ShowSkinnedWindow(LauncherWindow, 0);
   return CurrentWindowHandle();

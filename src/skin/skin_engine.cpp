@@ -23,12 +23,16 @@ GadgetColourRecord* ColourRecordOf(ListElement* element) {
   return static_cast<GadgetColourRecord*>(ListPayload(element));
 }
 
-// The skin's image unpacked into zero-filled pages of its own, or null. Whatever the stream
-// yields is kept: the image store checks the bitmap's headers against the size before use.
+// The skin's image unpacked into zero-filled pages of its own, or null. A stream that cannot be
+// unpacked whole (malformed, cut short, or failing its checksum) yields nothing: its pixels are
+// not the drawing's, and the drawing gives way as a damaged block does.
 void* UnpackIntoPages(const SkinBlockView& view) {
   if (view.unpackedSize == 0 || view.unpackedSize > 0x7FFFFFFF) return nullptr;
   void* unpacked = AllocateImagePages(view.unpackedSize);
-  if (unpacked) UnpackSkinImage(view, unpacked);
+  if (unpacked && UnpackSkinImage(view, unpacked) != view.unpackedSize) {
+    ReleaseImagePages(unpacked);
+    return nullptr;
+  }
   return unpacked;
 }
 
@@ -186,6 +190,18 @@ long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber im
     passed |= 1ul << (art - arts);
   }
   return 0;
+}
+
+long RemoveSkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, long centre) {
+  HWND handle = WindowHandleOf(window);
+  if (!handle) return 0;
+  DestroyGadget(gadget);
+  ReleaseImage(image);
+  SetWindowRgn(handle, nullptr, TRUE);
+  SelectCurrentWindow(window);
+  SetCurrentWindowClientSize(width, height);
+  if (centre) CentreOnScreen(handle, width, height);
+  return 1;
 }
 
 long ShowSkinnedWindow(ObjectNumber window, long hide) {

@@ -32,8 +32,9 @@ void InitSkinLibrary();
 // region, optional centring (the window is then hidden), and a picture gadget under gadget that
 // shows the image and lets presses through to the window. The gadgets' parent must be the window.
 // Returns 1, or 0 with nothing touched when the window does not exist, the block is malformed
-// (parts outside blockSize, a run table of partial runs) or its banner is not SkinBanner; 0 after
-// the image was reserved when the image cannot be built.
+// (parts outside blockSize, a run table of partial runs), its banner is not SkinBanner, its image
+// cannot be unpacked whole (a damaged stream, one that fails its checksum) or cannot be built (the
+// image keeps what it held, so the face still shows it).
 long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const void* block, long centre,
                size_t blockSize = SkinBlockSizeUnknown);
 // One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %). Art
@@ -51,6 +52,10 @@ struct SkinArt {
 // among the rest. Returns 1, or 0 when no art can be applied (also when none is given).
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre);
+// For a window whose skin cannot be had: takes off what a skin gave it (the outline, the face
+// gadget and the image under those numbers) and gives it a client area of width x height,
+// centred on the screen (and hidden) when asked. 1, or 0 when the window does not exist.
+long RemoveSkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, long centre);
 // hide 0: redraws the window with all its children, then shows it; otherwise hides it. 0.
 long ShowSkinnedWindow(ObjectNumber window, long hide);
 // Gives the gadget its colours, replacing (and freeing the brushes of) an earlier record. 0.

@@ -107,51 +107,147 @@ TEST(LauncherWindow, SkinsAreTheProgramsResourcesReadInPlace) {
   EXPECT_EQ(0u, size);
 }
 
+// A digest of the face's pixels, to tell which drawing the window wears.
+uint64_t FaceDigest() {
+  ImageRecord* face = FindImage(1);
+  if (!face) return 0;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = face->width;
+  info.bmiHeader.biHeight = -face->height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> pixels(size_t(face->width) * size_t(face->height));
+  HDC screen = GetDC(nullptr);
+  int rows = GetDIBits(screen, static_cast<HBITMAP>(face->handle), 0, face->height, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(face->height, rows);
+  uint64_t digest = 0xCBF29CE484222325ull;
+  for (uint32_t p : pixels) digest = (digest ^ (p & 0xFFFFFF)) * 0x100000001B3ull;
+  return digest;
+}
+
+// Both buttons lie inside the window's client area. A window that wears no skin has no face, no
+// image and no outline, and the 100 % size at its scale.
+void ExpectButtonsOnTheWindow(HWND window, bool skinned) {
+  long dpi = WindowDpi(1);
+  SCOPED_TRACE(testing::Message() << dpi << " DPI");
+  RECT client;
+  GetClientRect(window, &client);
+  for (ObjectNumber button : {2, 6}) {
+    RECT r;
+    GetWindowRect(GadgetHandleOf(button), &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+        << "gadget " << button << " at " << r.left << "," << r.top << " - " << r.right << "," << r.bottom
+        << " outside " << client.right << " x " << client.bottom;
+  }
+  HRGN outline = CreateRectRgn(0, 0, 0, 0);
+  if (skinned) {
+    ImageRecord* face = FindImage(1);
+    ASSERT_NE(nullptr, face);
+    EXPECT_EQ(face->width, client.right);
+    EXPECT_EQ(face->height, client.bottom);
+    EXPECT_NE(ERROR, GetWindowRgn(window, outline)) << "no outline";
+  } else {
+    EXPECT_EQ(nullptr, FindImage(1));
+    EXPECT_EQ(nullptr, GadgetHandleOf(1)) << "a face without a skin";
+    EXPECT_EQ(ERROR, GetWindowRgn(window, outline)) << "an outline without a skin";
+    EXPECT_EQ(MulDiv(575, dpi, BaseDpi), client.right);
+    EXPECT_EQ(MulDiv(385, dpi, BaseDpi), client.bottom);
+  }
+  DeleteObject(outline);
+}
+
+void SendScale(HWND window, long dpi) {
+  RECT suggested = {50, 40, 50 + MulDiv(575, dpi, BaseDpi), 40 + MulDiv(385, dpi, BaseDpi)};
+  SendMessageA(window, DpiChangedMessage, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 // A drawing that cannot be applied gives way to the next best: a 200 % block the launcher refuses
-// leaves the window skinned at 200 % from the 100 % art, and the other way round; with every
-// drawing refused the window stays plain. (A stream whose image fails its checksum is shown as it
-// decodes: the launcher does not examine what unpacking yields.)
+// (cut short, another banner, a stream failing its checksum) leaves the window skinned at 200 %
+// from the 100 % art, and the other way round. With every drawing refused the window is plain, of
+// the 100 % size at its scale, with both buttons on it, at every scale it is moved to.
 TEST(LauncherWindow, ADrawingThatCannotBeAppliedGivesWayToTheNextBest) {
   if (ZindleSkinBlock200Size == 0) GTEST_SKIP() << "built without 200 % art";
-  std::vector<uint8_t> badBanner(ZindleSkinBlock, ZindleSkinBlock + ZindleSkinBlockSize);
-  badBanner[SkinBlockBannerOffset + 1] ^= 0x20;
-  const size_t cutShort = 40;  // the 200 % block's first 40 bytes: not even its header
-  static SkinArt arts[2];
-  struct Case {
-    const char* what;
-    bool refuse100, refuse200;
-    long width, height;  // at 200 %; 0: no skin
-  } cases[] = {
-      {"both whole", false, false, 1150, 770},
-      {"200 % cut short", false, true, 1150, 770},
-      {"100 % with another banner", true, false, 1150, 770},
-      {"both refused", true, true, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    arts[0] = {BaseDpi, c.refuse100 ? badBanner.data() : ZindleSkinBlock, ZindleSkinBlockSize};
-    arts[1] = {2 * BaseDpi, ZindleSkinBlock200, c.refuse200 ? cutShort : ZindleSkinBlock200Size};
-    HWND window = OpenLauncherWindowWithArt(arts, 2);
-    ASSERT_TRUE(IsWindow(window));
-    EXPECT_TRUE(IsWindowVisible(window)) << "skinned or plain, the window is shown";
-    InstallWindowHook(LauncherWindowHook);
-    RECT suggested = {50, 40, 50 + 1150, 40 + 770};
-    SendMessageA(window, DpiChangedMessage, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
-    HRGN outline = CreateRectRgn(0, 0, 0, 0);
-    if (c.width) {
-      ImageRecord* face = FindImage(1);
-      ASSERT_NE(nullptr, face);
-      EXPECT_EQ(c.width, face->width);
-      EXPECT_EQ(c.height, face->height);
-      EXPECT_NE(ERROR, GetWindowRgn(window, outline)) << "no outline";
-    } else {
-      EXPECT_EQ(ERROR, GetWindowRgn(window, outline)) << "an outline from refused art";
+  enum Damage { Whole, OtherBanner, CutShort, BadChecksum };
+  // The block with the damage; its size in *size.
+  auto damaged = [](const unsigned char* block, size_t blockSize, Damage damage, size_t* size) {
+    std::vector<uint8_t> bytes(block, block + blockSize);
+    *size = damage == CutShort ? 40 : blockSize;  // 40 bytes: not even the header
+    if (damage == OtherBanner) bytes[SkinBlockBannerOffset + 1] ^= 0x20;
+    if (damage == BadChecksum) {
+      SkinBlockView view;
+      EXPECT_TRUE(ReadSkinBlock(block, blockSize, &view) && view.compressed) << "a block without a stream";
+      bytes[size_t(view.imageData - block) + 6] ^= 0x01;  // the stream's checksum
     }
-    DeleteObject(outline);
+    return bytes;
+  };
+  static std::vector<uint8_t> block100, block200;
+  static SkinArt arts[2];
+  auto open = [&](Damage at100, Damage at200) {
+    size_t size100, size200;
+    block100 = damaged(ZindleSkinBlock, ZindleSkinBlockSize, at100, &size100);
+    block200 = damaged(ZindleSkinBlock200, ZindleSkinBlock200Size, at200, &size200);
+    arts[0] = {BaseDpi, block100.data(), size100};
+    arts[1] = {2 * BaseDpi, block200.data(), size200};
+    HWND window = OpenLauncherWindowWithArt(arts, 2);
+    InstallWindowHook(LauncherWindowHook);
+    return window;
+  };
+  auto close = [] {
     InstallWindowHook(nullptr);
     DestroyNumberedWindow(1);
     ReleaseAllImages();
+  };
+  // What the face shows at 200 % from each drawing.
+  uint64_t from[2];
+  for (int i = 0; i < 2; ++i) {
+    HWND window = open(i == 0 ? Whole : CutShort, i == 0 ? CutShort : Whole);
+    SendScale(window, 2 * BaseDpi);
+    from[i] = FaceDigest();
+    close();
   }
+  ASSERT_NE(from[0], from[1]) << "the two drawings look alike at 200 %";
+  struct Case {
+    const char* what;
+    Damage at100, at200;
+    int shown;  // at 200 %: 100 or 200, the drawing shown; 0, none
+  } cases[] = {
+      {"both whole", Whole, Whole, 200},
+      {"200 % cut short", Whole, CutShort, 100},
+      {"100 % with another banner", OtherBanner, Whole, 200},
+      {"200 % failing its checksum", Whole, BadChecksum, 100},
+      {"100 % failing its checksum", BadChecksum, Whole, 200},
+      {"both refused", OtherBanner, CutShort, 0},
+      {"both failing their checksums", BadChecksum, BadChecksum, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HWND window = open(c.at100, c.at200);
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsWindowVisible(window)) << "skinned or plain, the window is shown";
+    ExpectButtonsOnTheWindow(window, c.shown != 0);
+    for (long dpi : {144L, 192L, 120L, 480L, 96L}) {
+      SendScale(window, dpi);
+      ExpectButtonsOnTheWindow(window, c.shown != 0);
+      if (dpi == 192) EXPECT_EQ(c.shown ? from[c.shown / 100 - 1] : 0, FaceDigest()) << "not the drawing expected";
+    }
+    close();
+  }
+  // Without a skin the window opens centred for its size at the screen's scale, and stays plain
+  // at scales far beyond any monitor's.
+  HWND window = open(OtherBanner, CutShort);
+  RECT placed;
+  GetWindowRect(window, &placed);
+  long dpi = WindowDpi(1);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 - MulDiv(575, dpi, BaseDpi) / 2, placed.left);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2 - MulDiv(385, dpi, BaseDpi) / 2, placed.top);
+  for (long absurd : {960L, 2400L}) {
+    SendScale(window, absurd);
+    ExpectButtonsOnTheWindow(window, false);
+  }
+  close();
 }
 
 // The width of an icon's colour image (of its mask for a monochrome icon).

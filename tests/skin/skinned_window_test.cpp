@@ -11,6 +11,7 @@
 
 #include "gadget/gadget_kinds.h"
 #include "gadget/gadget_table.h"
+#include "image_test_data.h"
 #include "runtime/lists.h"
 #include "skin/image_store.h"
 #include "skin/skin_block.h"
@@ -21,6 +22,7 @@
 #include "skin_test_data.h"
 #include "support/runtime_setup.h"
 #include "window/events.h"
+#include "window/window_scale.h"
 #include "window/window_table.h"
 
 namespace {
@@ -310,7 +312,8 @@ TEST_F(SkinnedWindowTest, BannerIsComparedOverItsFirst48Bytes) {
 }
 
 TEST_F(SkinnedWindowTest, EmptyRunTableLeavesTheFullRectangle) {
-  SkinBlockView view = ViewOf(ProductBlock());
+  Bytes product = ProductBlock();  // the view points into it
+  SkinBlockView view = ViewOf(product);
   Bytes image(view.imageData, view.imageData + view.imageDataSize);
   Bytes block = MakeSkinBlock(view.compressed, view.unpackedSize, view.storedSize, image, {});
   ASSERT_EQ(1, Skin(block));
@@ -355,6 +358,24 @@ TEST_F(SkinnedWindowTest, StreamThatCannotBeUnpackedLeavesNoImageAndNoFace) {
   block[SkinBlockHeaderSize] = 'X';
   EXPECT_EQ(0, Skin(block));
   ExpectUntouched();
+}
+
+// A drawing whose picture the platform cannot make is refused, alone or as the only art for the
+// window's scale, and the window keeps what it wore: the face never shows a deleted bitmap.
+TEST_F(SkinnedWindowTest, ADrawingWhosePictureCannotBeMadeLeavesTheFaceAsItWas) {
+  ASSERT_EQ(1, Skin(ProductBlock()));
+  HANDLE worn = MakeImageCurrent(1);
+  ASSERT_EQ(worn, LookupGadget(1)->picture);
+  Bytes huge = MakeHugeRunLengthBmp();
+  Bytes block = MakeSkinBlock(0, uint32_t(huge.size()), 0, huge, {});
+  SkinArt art = {BaseDpi, block.data(), block.size()};
+  for (int scaled = 0; scaled < 2; ++scaled) {
+    SCOPED_TRACE(scaled ? "ApplySkinForScale" : "ApplySkin");
+    EXPECT_EQ(0, scaled ? ApplySkinForScale(1, 1, 1, &art, 1, 0) : Skin(block));
+    EXPECT_EQ(OBJ_BITMAP, GetObjectType(worn)) << "the face shows a deleted bitmap";
+    EXPECT_EQ(worn, MakeImageCurrent(1));
+    EXPECT_EQ(worn, LookupGadget(1)->picture);
+  }
 }
 
 TEST_F(SkinnedWindowTest, LeftPressOnTheFaceReachesTheWindow) {
