@@ -10,6 +10,7 @@
 #include "launcher/game_start.h"
 #include "launcher/launcher_state.h"
 #include "launcher/path_folder.h"
+#include "launcher/running_launcher.h"
 #include "launcher/shown_window.h"
 #include "launcher/startup.h"
 #include "runtime/runtime_state.h"
@@ -196,12 +197,16 @@ void PlayPressed() {
 }
 
 void LauncherMain() {
+  // A launcher of this folder already runs: its window comes to the front and this start ends.
+  if (HandOverToRunningLauncher()) EndProgram();
   FindLauncherPath();
   CheckDirectXVersion();
   if (HWND window = OpenLauncherWindow()) {
+    NoteLauncherWindow(window);
     TakeKeyboardFocus(window);
     InstallWindowHook(LauncherWindowHook);
     RunEventLoop();
+    NoteLauncherEnding();
     DestroyNumberedWindow(LauncherWindow);
   }
   EndProgram();

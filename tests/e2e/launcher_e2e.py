@@ -11,6 +11,7 @@ the prefix's registry and read the launcher's windows with window_probe.exe.
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -321,6 +322,84 @@ class DirectXGate(LauncherTest):
                     r.click(PLAY)
                     self.assertEqual(0, r.ended())
                     self.assertEqual(before + 1, len(wait_until(lambda: len(self.game.starts()) > before and self.game.starts(), 10)))
+
+
+def launcher_windows():
+    return xdotool("search", "--onlyvisible", "--name", "^Zindle$", check=False).stdout.split()
+
+
+def focused_window():
+    """The window with the keyboard focus (the screen has no window manager to name an active one)."""
+    return xdotool("getwindowfocus", check=False).stdout.strip()
+
+
+class OneLauncher(LauncherTest):
+    """One launcher per folder: a second start brings the running one forward and ends."""
+
+    def launch(self, game):
+        """Starts a launcher of game; the process, not waited for."""
+        process = subprocess.Popen([WINE_EXEC, game.launcher], cwd=WORK, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: process.poll() is None and (process.kill(), process.wait()))
+        return process
+
+    def new_window(self, known):
+        """The launcher window that appears beside those in known."""
+        return wait_until(lambda: next((w for w in launcher_windows() if w not in known), None), 30)
+
+    def test_a_second_start_brings_the_running_launcher_forward_and_ends(self):
+        first = self.start()
+        # Another install of the game keeps a launcher of its own, which takes the front.
+        other = Game("Another Zindle Install")
+        other_process = self.launch(other)
+        other_window = self.new_window([first.window])
+        self.assertIsNotNone(other_window, "the other install's launcher opened no window")
+        self.assertTrue(wait_until(lambda: focused_window() == other_window, 10), "the other launcher is not in front")
+        for start in range(2):
+            with self.subTest(start=start):
+                second = self.launch(self.game)
+                self.assertEqual(0, second.wait(60))
+                self.assertEqual(sorted([first.window, other_window]), sorted(launcher_windows()))
+                self.assertTrue(wait_until(lambda: focused_window() == first.window, 10),
+                                "the running launcher was not brought to the front")
+                xdotool("windowfocus", other_window, check=False)
+        first.click(QUIT)
+        self.assertEqual(0, first.ended())
+        self.assertIsNone(other_process.poll(), "the other install's launcher ended with this one")
+        self.assertEqual([], self.game.starts())
+
+    def test_two_starts_at_once_open_one_window(self):
+        processes = [self.launch(self.game), self.launch(self.game)]
+        window = wait_until(launcher_windows, 60)
+        self.assertTrue(window, "no launcher window")
+        ended = wait_until(lambda: [p for p in processes if p.poll() is not None], 60)
+        self.assertEqual(1, len(ended), "not exactly one start ended")
+        self.assertEqual(0, ended[0].returncode)
+        time.sleep(0.5)
+        self.assertEqual(1, len(launcher_windows()))
+        running = DrivenLauncher()
+        running.process = next(p for p in processes if p.poll() is None)
+        running.window = launcher_windows()[0]
+        running.click(QUIT)
+        self.assertEqual(0, running.ended())
+
+    def test_a_launcher_that_ended_crashed_or_hangs_does_not_block_the_next(self):
+        ended = self.start()
+        ended.click(QUIT)
+        self.assertEqual(0, ended.ended())
+        crashed = self.start()
+        crashed.stop()
+        hung = self.start()
+        os.kill(hung.process.pid, signal.SIGSTOP)
+        self.addCleanup(lambda: os.kill(hung.process.pid, signal.SIGCONT) if hung.process.poll() is None else None)
+        process = self.launch(self.game)
+        window = self.new_window([hung.window])
+        self.assertIsNotNone(window, "a hung launcher kept a new one from opening")
+        self.assertIsNone(process.poll())
+        fresh = DrivenLauncher()
+        fresh.process, fresh.window = process, window
+        fresh.click(QUIT)
+        self.assertEqual(0, fresh.ended())
 
 
 if __name__ == "__main__":
