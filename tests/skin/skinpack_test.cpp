@@ -724,6 +724,37 @@ TEST(SkinPackProgram, ReskinRefusesAndWritesNothing) {
   }
 }
 
+// Resources that share one long name: every resource's record holds its own copies of its type and
+// name, and only the data used to count against a limit, so that 6,000 resources sharing a name of
+// 65,535 characters (a file of 190 KB) took 1.5 GB and the tool died for want of memory. The names
+// have a limit of their own now: the program is refused with a message within RunSkinpack's 1 GB.
+TEST(SkinPackProgram, RefusesAProgramWhoseResourcesShareALongNameWithinTheMemoryLimit) {
+  pe_test::Options options;
+  options.resourceSection = pe_test::SharedNameTree(65535, 6000);
+  std::string programPath = WriteTemp("shared name.exe", pe_test::Build({}, options).bytes);
+  std::string image = WriteTemp("shared name.bmp", MakeBmp(Pictures[0]));
+  std::string out = testing::TempDir() + "shared name new.exe", output;
+  std::remove(out.c_str());
+  EXPECT_EQ(1, RunSkinpack("reskin '" + programPath + "' '" + image + "' -o '" + out + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "not a program whose resources can be read: resources: more text in type and resource names"))
+      << output;
+  EXPECT_FALSE(FileExists(out));
+  // info takes it for a file that may embed a skin, and finds none.
+  EXPECT_EQ(1, RunSkinpack("info '" + programPath + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "no JC stream or skin block found")) << output;
+
+  // Thirty of them (8 MB of names) are read whole.
+  options.resourceSection = pe_test::SharedNameTree(65535, 30);
+  const Bytes few = pe_test::Build({}, options).bytes;
+  PeFile pe;
+  std::vector<PeResource> resources;
+  std::string error;
+  ASSERT_TRUE(ParsePeFile(few, &pe, &error) && ReadPeResources(few, pe, &resources, &error)) << error;
+  ASSERT_EQ(30u, resources.size());
+  EXPECT_EQ(65535u, resources[29].type.name.size());
+  EXPECT_EQ(std::u16string(65535, u'N'), resources[29].name.name);
+}
+
 // The check of a written program finds a changed byte outside the skins, a skin that does not hold
 // its block, and a signature that was kept.
 TEST(SkinPackReskin, CheckOfTheWrittenProgramFindsWhatIsNotAsMeant) {
