@@ -40,6 +40,7 @@ struct Options {
   uint32_t checksum = 0;              // stored as is
   std::vector<uint8_t> certificate;   // appended at an 8-byte boundary, security directory set
   std::vector<uint8_t> overlay;       // appended after the last section
+  std::vector<uint8_t> resourceSection;  // as given, instead of a tree of the resources
 };
 
 struct File {
@@ -135,6 +136,29 @@ inline std::vector<uint8_t> ResourceTree(const std::vector<Resource>& resources,
   return t;
 }
 
+// A resource tree of `count` resources (at most 65,535) without data, whose type and name are one
+// name of `length` characters, stored once. Their 16-byte data entries overlap, one byte apart, in
+// a run of zeros, so that the file grows by 9 bytes a resource.
+inline std::vector<uint8_t> SharedNameTree(size_t length, size_t count) {
+  const size_t languages = 48;  // after the root and the type directory, one entry each
+  const size_t data = languages + 16 + 8 * count;
+  const size_t name = data + count + 15;
+  std::vector<uint8_t> t(name + 2 + 2 * length);
+  for (size_t directory : {size_t(0), size_t(24)}) {
+    Put16(&t, directory + 12, 1);
+    Put32(&t, directory + 16, 0x80000000u | uint32_t(name));
+    Put32(&t, directory + 20, 0x80000000u | uint32_t(directory + 24));
+  }
+  Put16(&t, languages + 14, uint32_t(count));
+  for (size_t i = 0; i < count; ++i) {
+    Put32(&t, languages + 16 + 8 * i, 0x409);
+    Put32(&t, languages + 20 + 8 * i, uint32_t(data + i));
+  }
+  Put16(&t, name, uint32_t(length));
+  for (size_t c = 0; c < length; ++c) Put16(&t, name + 2 + 2 * c, 'N');
+  return t;
+}
+
 inline File Build(const std::vector<Resource>& resources, const Options& o = Options()) {
   struct Section { const char* name; uint32_t address; std::vector<uint8_t> data; uint32_t flags; };
   const uint64_t imageBase = o.wide ? 0x140000000ull : 0x400000u;
@@ -146,7 +170,7 @@ inline File Build(const std::vector<Resource>& resources, const Options& o = Opt
   for (int i = 0; i < (o.wide ? 8 : 4); ++i) text[AddressPlace + i] = uint8_t(target >> (8 * i));
 
   std::vector<Section> sections = {{".text", TextAddress, text, 0x60000020}};
-  std::vector<uint8_t> rsrc = ResourceTree(resources, tree);
+  std::vector<uint8_t> rsrc = o.resourceSection.empty() ? ResourceTree(resources, tree) : o.resourceSection;
   sections.push_back({".rsrc", tree, rsrc, 0xC0000040});
   uint32_t next = Align(tree + uint32_t(rsrc.size()), SectionAlignment);
   if (o.dataAfter) {

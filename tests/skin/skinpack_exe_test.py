@@ -145,8 +145,7 @@ class SkinpackExe(unittest.TestCase):
                 host_code, _, host_stderr = self.host(*args)
                 self.assertEqual(expected, host_code)
                 self.assertIn(message, host_stderr)
-        self.assertFalse(os.path.exists(self.path("x.skin")))
-        self.assertFalse(os.path.exists(self.path("x.skin.tmp")))
+        self.assertEqual([], [n for n in os.listdir(WORK) if n.startswith("x.skin")])
 
     def test_file_names_outside_the_ansi_code_page(self):
         source, skin, bmp = "Ärger ゲーム.png", "Скин ö.skin", "Bild ß 图.bmp"
@@ -163,6 +162,34 @@ class SkinpackExe(unittest.TestCase):
         self.assertEqual(0, self.host("pack", "grey.png", "host-grey.skin")[0])
         self.assertEqual(read(self.path("host-grey.skin")), read(self.path(skin)))
         self.assertEqual([], [n for n in os.listdir(WORK) if n.endswith(".tmp")])
+
+    def test_writes_through_a_new_file_of_its_own_beside_the_target(self):
+        """The file written is renamed over the target at the end. A file named as the target with
+        .tmp used to be that file: overwritten and moved away, or removed when the target could
+        not be replaced (a folder), even when it was the command's own input."""
+        folder = self.path("writes")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(os.path.join(folder, "out"))
+        png = read(self.path("alpha.png"))
+        for name, data in (("alpha.png", png), ("new.skin.tmp", b"mine"), ("out.tmp", png)):
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        self.assertEqual(0, self.host("pack", "alpha.png", "host-alpha.skin")[0])
+
+        def exe(*args):
+            code, stdout, stderr = self.exe(*args)
+            return code, stdout + stderr
+
+        code, output = exe("pack", "writes/alpha.png", "writes/new.skin")
+        self.assertEqual(0, code, output)
+        self.assertEqual(read(self.path("host-alpha.skin")), read(os.path.join(folder, "new.skin")))
+        self.assertEqual(b"mine", read(os.path.join(folder, "new.skin.tmp")))
+        # A folder as the target: the system's reason, and the source is still there.
+        code, output = exe("pack", "writes/out.tmp", "writes/out")
+        self.assertEqual(1, code, output)
+        self.assertRegex(output, r"skinpack: writes/out: cannot replace: \S")
+        self.assertEqual(png, read(os.path.join(folder, "out.tmp")))
+        self.assertEqual(["alpha.png", "new.skin", "new.skin.tmp", "out", "out.tmp"], sorted(os.listdir(folder)))
 
 
 if __name__ == "__main__":

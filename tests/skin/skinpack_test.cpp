@@ -2,6 +2,11 @@
 // artwork in every accepted form; the check of the buttons against cut-away pixels.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -182,11 +187,13 @@ TEST(SkinPack, DescribesABlockWithABadChecksumAndFails) {
   EXPECT_TRUE(Contains(error, "checksum differs")) << error;
 }
 
-// The program itself: exit codes and messages (stdout and stderr go to `output`).
-int RunSkinpack(const std::string& args, std::string* output) {
+// The program itself: exit codes and messages (stdout and stderr go to `output`), run in `folder`
+// when one is given.
+int RunSkinpack(const std::string& args, std::string* output, const std::string& folder = "") {
   std::string log = testing::TempDir() + "skinpack_test.log";
   // A memory limit well below 4 GB: a refusal must come before any attempt to allocate.
-  std::string command = "ulimit -v 1000000; " + std::string(ZINDLE_SKINPACK_PATH) + " " + args + " >" + log + " 2>&1";
+  std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + "ulimit -v 1000000; " +
+                        std::string(ZINDLE_SKINPACK_PATH) + " " + args + " >" + log + " 2>&1";
   int status = std::system(command.c_str());
   output->clear();
   if (FILE* f = std::fopen(log.c_str(), "rb")) {
@@ -721,6 +728,114 @@ TEST(SkinPackProgram, ReskinRefusesAndWritesNothing) {
     EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output)) << output;
     EXPECT_TRUE(Contains(output, c.message)) << output;
     EXPECT_EQ(nullptr, std::fopen(out.c_str(), "rb")) << "a program was written";
+  }
+}
+
+// Resources that share one long name: every resource's record holds its own copies of its type and
+// name, and only the data used to count against a limit, so that 6,000 resources sharing a name of
+// 65,535 characters (a file of 190 KB) took 1.5 GB and the tool died for want of memory. The names
+// have a limit of their own now: the program is refused with a message within RunSkinpack's 1 GB.
+TEST(SkinPackProgram, RefusesAProgramWhoseResourcesShareALongNameWithinTheMemoryLimit) {
+  pe_test::Options options;
+  options.resourceSection = pe_test::SharedNameTree(65535, 6000);
+  std::string programPath = WriteTemp("shared name.exe", pe_test::Build({}, options).bytes);
+  std::string image = WriteTemp("shared name.bmp", MakeBmp(Pictures[0]));
+  std::string out = testing::TempDir() + "shared name new.exe", output;
+  std::remove(out.c_str());
+  EXPECT_EQ(1, RunSkinpack("reskin '" + programPath + "' '" + image + "' -o '" + out + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "not a program whose resources can be read: resources: more text in type and resource names"))
+      << output;
+  EXPECT_FALSE(FileExists(out));
+  // info takes it for a file that may embed a skin, and finds none.
+  EXPECT_EQ(1, RunSkinpack("info '" + programPath + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "no JC stream or skin block found")) << output;
+
+  // Thirty of them (8 MB of names) are read whole.
+  options.resourceSection = pe_test::SharedNameTree(65535, 30);
+  const Bytes few = pe_test::Build({}, options).bytes;
+  PeFile pe;
+  std::vector<PeResource> resources;
+  std::string error;
+  ASSERT_TRUE(ParsePeFile(few, &pe, &error) && ReadPeResources(few, pe, &resources, &error)) << error;
+  ASSERT_EQ(30u, resources.size());
+  EXPECT_EQ(65535u, resources[29].type.name.size());
+  EXPECT_EQ(std::u16string(65535, u'N'), resources[29].name.name);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every command writes a new file of its own beside the target and renames it over the target at
+// the end. That file's name used to be fixed, the target's with ".tmp": a file of that name was
+// overwritten and moved away, a link of that name followed (so that reskin wrote into its source
+// program), and when the target could not be replaced (a folder) the file of that name was removed,
+// even when it was the command's own input.
+TEST(SkinPackProgram, WritesThroughANewFileOfItsOwnBesideTheTarget) {
+  const Bytes program = pe_test::Build(pe_test::ProgramResources()).bytes;
+  const Bytes art = MakeBmp(Pictures[0]);
+  const Bytes block = Pack(art, false);
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, Bytes>> files;  // made first, in the case's own folder
+    std::string link;    // a link of this name to the first file
+    std::string folder;  // a folder of this name
+    std::string args;
+    int exitCode;
+    std::string target;   // holds the new skin when the command succeeds
+    const char* message;  // on failure
+  };
+  const Case cases[] = {
+      {"a file named as the target with .tmp", {{"art.bmp", art}, {"out.skin.tmp", {'m', 'i', 'n', 'e'}}}, "", "",
+       "pack art.bmp out.skin", 0, "out.skin", ""},
+      {"a link so named, to the source program", {{"src.exe", program}, {"art.bmp", art}}, "new.exe.tmp", "",
+       "reskin src.exe art.bmp -o new.exe", 0, "new.exe", ""},
+      {"a folder as the target, the source named as the target with .tmp", {{"out.tmp", program}, {"art.bmp", art}},
+       "", "out", "reskin out.tmp art.bmp -o out", 1, "", "skinpack: out: cannot replace: Is a directory"},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    std::string folder = testing::TempDir() + "skinpack writes " + std::to_string(i) + "/";
+    std::system(("rm -rf '" + folder + "'").c_str());
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    std::vector<std::string> names;
+    for (const auto& file : c.files) {
+      WriteTemp("skinpack writes " + std::to_string(i) + "/" + file.first, file.second);
+      names.push_back(file.first);
+    }
+    if (!c.link.empty()) ASSERT_EQ(0, symlink(c.files[0].first.c_str(), (folder + c.link).c_str()));
+    if (!c.folder.empty()) ASSERT_EQ(0, mkdir((folder + c.folder).c_str(), 0755));
+    for (const std::string& name : {c.link, c.folder, c.target})
+      if (!name.empty()) names.push_back(name);
+    std::sort(names.begin(), names.end());
+
+    std::string output;
+    EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output, folder)) << output;
+    if (c.exitCode != 0) EXPECT_TRUE(Contains(output, c.message)) << output;
+    for (const auto& file : c.files) EXPECT_TRUE(file.second == ReadBytes(folder + file.first)) << file.first << " changed";
+    if (!c.link.empty()) {
+      char to[256] = "";
+      EXPECT_LT(0, readlink((folder + c.link).c_str(), to, sizeof to - 1));
+      EXPECT_EQ(c.files[0].first, std::string(to));
+    }
+    if (!c.target.empty()) {
+      Bytes written = ReadBytes(folder + c.target);
+      if (written.size() > 2 && written[0] == 'M' && written[1] == 'Z') {
+        auto skins = SkinsOf(written);
+        ASSERT_FALSE(skins.empty());
+        written = skins[0].second;
+      }
+      EXPECT_TRUE(block == written) << c.target << " does not hold the skin";
+    }
+    EXPECT_EQ(names, FolderNames(folder)) << "files were left behind or removed";
   }
 }
 

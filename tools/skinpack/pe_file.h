@@ -95,7 +95,8 @@ struct PeResource {
 
 // Every resource in the file, in the order of its resource tree. True with an empty list for a file
 // without resources. Refuses a tree that points outside its section, meets a directory twice
-// (a loop, or a shared branch), names a language, or whose data lies outside the file.
+// (a loop, or a shared branch), names a language, or whose data lies outside the file; and one
+// that would make the list hold more than 256 MiB of data or 16 MiB of type and name text.
 bool ReadPeResources(const std::vector<uint8_t>& file, const PeFile& pe, std::vector<PeResource>* resources,
                      std::string* error);
 

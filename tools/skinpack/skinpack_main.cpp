@@ -89,20 +89,23 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* data, std::string* 
 }
 
 bool WriteFile(const std::string& path, const void* data, size_t size, std::string* error) {
-  // Write beside the target and rename, so a failed run never leaves half a file behind.
-  std::string temp = path + ".tmp";
-  FILE* f = OpenToolFile(temp, "wb");
+  // Write a new file of its own beside the target and rename it over the target, so a failed run
+  // never leaves half a file behind; on failure only that new file is removed.
+  std::string temp, reason;
+  FILE* f = CreateToolTempFile(path, &temp, &reason);
   if (!f) {
-    *error = std::string("cannot create: ") + std::strerror(errno);
+    *error = "cannot create: " + reason;
     return false;
   }
   bool ok = std::fwrite(data, 1, size, f) == size;
   ok = (std::fclose(f) == 0) && ok;
-  if (ok && !ReplaceToolFile(temp, path)) ok = false;
   if (!ok) {
-    RemoveToolFile(temp);
-    *error = "write error";
+    *error = std::string("write error: ") + std::strerror(errno);
+  } else if (!ReplaceToolFile(temp, path, &reason)) {
+    *error = "cannot replace: " + reason;
+    ok = false;
   }
+  if (!ok) RemoveToolFile(temp);
   return ok;
 }
 

@@ -14,7 +14,13 @@ std::vector<std::string> ToolArguments(int argc, char** argv);
 // fopen of a UTF-8 path; errno tells why it failed.
 FILE* OpenToolFile(const std::string& path, const char* mode);
 
-// Moves `from` to `to`, replacing a file already there (rename() on Windows refuses to).
-bool ReplaceToolFile(const std::string& from, const std::string& to);
+// Creates a new file for writing beside `path`, in its folder, to be renamed over it once written.
+// Its name (into `tempPath`) is one no file has yet, and it is created exclusively, so that neither
+// a file nor a link of that name is written through. Null with the system's reason in `error`.
+FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error);
+
+// Moves `from` to `to`, replacing a file already there (rename() on Windows refuses to). False
+// with the system's reason in `error`.
+bool ReplaceToolFile(const std::string& from, const std::string& to, std::string* error);
 
 bool RemoveToolFile(const std::string& path);

@@ -1,9 +1,14 @@
 #include "tool_files.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
 namespace {
+
+// Names tried for a new file beside the target before giving up.
+constexpr unsigned TempFileAttempts = 100;
 
 std::wstring WideOf(const std::string& utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
@@ -19,6 +24,17 @@ std::string Utf8Of(const wchar_t* wide) {
   WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], n, nullptr, nullptr);
   utf8.resize(size_t(n - 1));
   return utf8;
+}
+
+// The system's text for an error code, without its line break.
+std::string SystemReason(DWORD code) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string reason = text ? Utf8Of(text) : std::string();
+  if (text) LocalFree(text);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+  return reason.empty() ? "error " + std::to_string(code) : reason;
 }
 
 }  // namespace
@@ -37,8 +53,38 @@ FILE* OpenToolFile(const std::string& path, const char* mode) {
   return _wfopen(WideOf(path).c_str(), WideOf(mode).c_str());
 }
 
-bool ReplaceToolFile(const std::string& from, const std::string& to) {
-  return MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error) {
+  for (unsigned attempt = 0; attempt < TempFileAttempts; ++attempt) {
+    std::string name = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    // CREATE_NEW fails on any name that exists, a link included.
+    std::wstring wide = WideOf(name);
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      DWORD code = GetLastError();
+      if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+      *error = SystemReason(code);
+      return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    FILE* f = fd == -1 ? nullptr : _fdopen(fd, "wb");
+    if (!f) {
+      *error = "cannot open the new file for writing";
+      if (fd == -1) CloseHandle(handle);
+      else _close(fd);
+      DeleteFileW(wide.c_str());
+      return nullptr;
+    }
+    *tempPath = name;
+    return f;
+  }
+  *error = SystemReason(ERROR_FILE_EXISTS);
+  return nullptr;
+}
+
+bool ReplaceToolFile(const std::string& from, const std::string& to, std::string* error) {
+  if (MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  *error = SystemReason(GetLastError());
+  return false;
 }
 
 bool RemoveToolFile(const std::string& path) { return _wremove(WideOf(path).c_str()) == 0; }
