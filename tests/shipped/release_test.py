@@ -36,8 +36,9 @@ ORDER = ["launcher.exe", "skinpack.exe", "README.txt", "SHA256SUMS"]
 
 
 def run(*command, env=None, check=True):
-    result = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL,
-                            env=dict(os.environ, **(env or {})))
+    """Runs COMMAND with the variables of ENV added, or taken away where None."""
+    env = {name: value for name, value in dict(os.environ, **(env or {})).items() if value is not None}
+    result = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL, env=env)
     if check and result.returncode:
         raise AssertionError("%s failed (%d):\n%s%s" % (" ".join(command), result.returncode,
                                                          result.stdout, result.stderr))
@@ -379,6 +380,18 @@ class ReleaseZip(ZipChecks):
         self.assertEqual(["mode 600"] * 2, re.findall(r"mode \d+", calls)[2:])
         self.assertNotIn(PASSWORD, calls)
         self.assertEqual([], os.listdir(path("tmp")), "temporary files left behind")
+
+    def test_key_without_password(self):
+        # Build servers keep such keys in a protected store; no password given means the empty one.
+        run("openssl", "pkcs12", "-export", "-inkey", path("signer.key"), "-in", path("signer.pem"),
+            "-out", path("no-password.pfx"), "-passout", "pass:")
+        release("no-password", "--from-build", path("built"), "--sign", path("no-password.pfx"),
+                env={"ZINDLE_SIGN_PASSWORD": None})
+        _, files = zip_entries(zip_path("no-password"))
+        for name in ("launcher.exe", "skinpack.exe"):
+            with open(path("no-password", name), "wb") as f:
+                f.write(files[name])
+            self.assertTrue(osslsigncode_verifies(path("no-password", name)), name)
 
     def test_time_stamped_signatures(self):
         # Needs a time-stamp server, which CI has none of: ZINDLE_TEST_TSA_URL names one.
