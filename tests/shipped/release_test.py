@@ -11,6 +11,8 @@ Needs openssl and osslsigncode, no network and no terminal.
 """
 import calendar
 import hashlib
+import importlib.machinery
+import importlib.util
 import os
 import re
 import shutil
@@ -24,14 +26,19 @@ SOURCE, LAUNCHER, SKINPACK_EXE, HOST_SKINPACK, WORK = sys.argv[1:6]
 CLEAN_BUILD = "--clean-build" in sys.argv[6:]
 RELEASE = os.path.join(SOURCE, "scripts", "release")
 RELEASE_CHECK = os.path.join(SOURCE, "scripts", "release-check")
+# Its DER reader, to take signatures apart and build altered ones.
+_loader = importlib.machinery.SourceFileLoader("release_check", RELEASE_CHECK)
+release_check_module = importlib.util.module_from_spec(importlib.util.spec_from_loader("release_check", _loader))
+_loader.exec_module(release_check_module)
 PASSWORD = "correct horse 7"
 SUBJECT = "CN=Zindle Test Signing"
 ORDER = ["launcher.exe", "skinpack.exe", "README.txt", "SHA256SUMS"]
 
 
 def run(*command, env=None, check=True):
-    result = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL,
-                            env=dict(os.environ, **(env or {})))
+    """Runs COMMAND with the variables of ENV added, or taken away where None."""
+    env = {name: value for name, value in dict(os.environ, **(env or {})).items() if value is not None}
+    result = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL, env=env)
     if check and result.returncode:
         raise AssertionError("%s failed (%d):\n%s%s" % (" ".join(command), result.returncode,
                                                          result.stdout, result.stderr))
@@ -73,8 +80,8 @@ def make_certificate(name, subject, issuer=None, authority=False, revocation_lis
     return path(name + ".pfx")
 
 
-def sign(source, target, digest="sha256"):
-    run("osslsigncode", "sign", "-h", digest, "-pkcs12", path("signer.pfx"), "-readpass", path("password.txt"),
+def sign(source, target, digest="sha256", pfx="signer.pfx"):
+    run("osslsigncode", "sign", "-h", digest, "-pkcs12", path(pfx), "-readpass", path("password.txt"),
         "-n", "Zindle launcher", "-in", source, "-out", target)
     return target
 
@@ -92,6 +99,38 @@ def security_directory(data):
     pe, = struct.unpack_from("<I", data, 0x3C)
     entry = pe + 24 + 96 + 8 * 4
     return struct.unpack_from("<II", data, entry) + (entry,)
+
+
+def der(tag, contents):
+    """One DER element."""
+    size = len(contents)
+    if size < 0x80:
+        return bytes([tag, size]) + contents
+    octets = size.to_bytes((size.bit_length() + 7) // 8, "big")
+    return bytes([tag, 0x80 | len(octets)]) + octets + contents
+
+
+def certificate_entry(body):
+    """A WIN_CERTIFICATE of PKCS #7 signed data holding BODY, padded with zeros to 8 bytes."""
+    body += b"\0" * (-len(body) % 8)
+    return struct.pack("<IHH", 8 + len(body), 0x200, 2) + body
+
+
+def with_certificate_table(data, table):
+    """The signed file DATA with its certificate table replaced by TABLE."""
+    offset, _, entry = security_directory(data)
+    out = bytearray(data[:offset] + table)
+    struct.pack_into("<I", out, entry + 4, len(table))
+    return out
+
+
+def signed_data(data):
+    """The PKCS #7 signed data of a signed file, as its DER elements: ContentInfo's type, and
+    SignedData's fields."""
+    offset, size, _ = security_directory(data)
+    content_info = release_check_module._der_at(data, offset + 8, offset + size)
+    kind, explicit = release_check_module._kids(content_info)
+    return content_info, kind, release_check_module._kids(release_check_module._kids(explicit)[0])
 
 
 def altered(source, name, change):
@@ -140,12 +179,24 @@ class Signatures(unittest.TestCase):
 
     def test_signed_launcher_verifies_and_reports_signer_and_digest(self):
         self.assertTrue(osslsigncode_verifies(self.signed))
-        for digest in ("sha256", "sha1"):
-            with self.subTest(digest):
-                program = self.signed if digest == "sha256" else sign(LAUNCHER, path("signed-sha1.exe"), digest)
+        # A subject is checked only where the certificate is self-signed: an issuer's signature on
+        # it is not, nor is the issuer.
+        make_certificate("signing-authority", "CN=Zindle Test Authority", authority=True)
+        make_certificate("issued", "CN=Zindle Issued Signer", issuer="signing-authority")
+        cases = [
+            ("sha256", self.signed, "subject %s (self-signed, its signature checked), digest sha256" % SUBJECT),
+            ("sha1", sign(LAUNCHER, path("signed-sha1.exe"), "sha1"),
+             "subject %s (self-signed, its signature checked), digest sha1" % SUBJECT),
+            ("issued by an authority", sign(LAUNCHER, path("signed-issued.exe"), pfx="issued.pfx"),
+             "subject CN=Zindle Issued Signer (not verified: issued by CN=Zindle Test Authority), digest sha256"),
+        ]
+        for name, program, signer in cases:
+            with self.subTest(name):
                 result = release_check(program)
                 self.assertEqual(0, result.returncode, result.stdout)
-                self.assertIn("signature: Authenticode, subject %s, digest %s\n" % (SUBJECT, digest), result.stdout)
+                self.assertIn("signature: Authenticode, %s\n" % signer, result.stdout)
+                self.assertIn("\nsignature: checked against the file and the signer's key; the certificate's "
+                              "chain and trust are not checked\n", result.stdout)
                 self.assertTrue(result.stdout.endswith("release check passed: %s\n" % program))
 
     def test_altered_signed_launcher_fails_both(self):
@@ -177,6 +228,51 @@ class Signatures(unittest.TestCase):
                 program = altered(self.signed, "altered.exe", change)
                 self.assertFalse(osslsigncode_verifies(program))
                 result = release_check(program)
+                self.assertEqual(1, result.returncode, result.stdout)
+                self.assertRegex(result.stdout, r"release check failed: signature: .*" + re.escape(message))
+
+    def test_altered_certificate_tables_fail(self):
+        # Each keeps the file's digest and the signer's signature as signed.
+        data = open(self.signed, "rb").read()
+        content_info, kind, fields = signed_data(data)
+        pkcs7 = content_info.encoding
+        signer = release_check_module._kids(fields[-1])[0].encoding
+        broken = bytearray(signer)
+        broken[-9] ^= 0x01
+        two_signers = der(0x30, kind.encoding + der(0xA0, der(0x30, b"".join(f.encoding for f in fields[:-1])
+                                                               + der(0x31, signer + bytes(broken)))))
+        table = security_directory(data)[0]
+        # The name stands in the certificate's subject and issuer (self-signed) and in the signer's
+        # reference to it, so that the certificate is still found and still self-issued.
+        renamed = data[:table] + data[table:].replace(SUBJECT[3:].encode(), b"Zindle Evil Signing")
+        # osslsigncode refuses all but the last two; Windows refuses those where its certificate
+        # padding check is on.
+        cases = [
+            ("16 bytes after the entry inside the table",
+             with_certificate_table(data, certificate_entry(pkcs7) + b"\x01" * 16), "one entry", True),
+            ("a second, garbage certificate entry",
+             with_certificate_table(data, certificate_entry(pkcs7) + certificate_entry(b"garbage")), "one entry", True),
+            ("7 bytes after the certificate table", data + b"\0" * 7, "7 bytes after it", True),
+            ("a second signer whose signature is broken",
+             with_certificate_table(data, certificate_entry(two_signers)), "2 signers", True),
+            ("the certificate's subject edited", renamed, "does not match its own signature", True),
+            ("16 bytes after the signature inside its entry",
+             with_certificate_table(data, certificate_entry(pkcs7 + b"\x01" * 16)), "after the signature in its entry",
+             False),
+            ("a padding byte not zero",
+             with_certificate_table(data, certificate_entry(pkcs7 + b"\x01")), "after the signature in its entry",
+             False),
+        ]
+        # Built the same way from the signature as it is, the table is the signed file's.
+        self.assertEqual(data, with_certificate_table(data, certificate_entry(pkcs7)))
+        for name, program, message, osslsigncode_refuses in cases:
+            with self.subTest(name):
+                self.assertNotEqual(data, program)
+                with open(path("crafted.exe"), "wb") as f:
+                    f.write(program)
+                if osslsigncode_refuses:
+                    self.assertFalse(osslsigncode_verifies(path("crafted.exe")))
+                result = release_check(path("crafted.exe"))
                 self.assertEqual(1, result.returncode, result.stdout)
                 self.assertRegex(result.stdout, r"release check failed: signature: .*" + re.escape(message))
 
@@ -273,7 +369,8 @@ class ReleaseZip(ZipChecks):
                     self.assertTrue(osslsigncode_verifies(os.path.join(unpacked, name)), name)
                 result = release_check(os.path.join(unpacked, "launcher.exe"))
                 self.assertEqual(0, result.returncode, result.stdout)
-                self.assertIn("subject %s, digest sha256" % SUBJECT, result.stdout)
+                self.assertIn("subject %s (self-signed, its signature checked), digest sha256" % SUBJECT,
+                              result.stdout)
         # No time stamp: the same commit signed with the same certificate gives the same zip.
         self.assertEqual(open(zip_path("signed"), "rb").read(),
                          open(zip_path("signed-from-environment"), "rb").read())
@@ -283,6 +380,18 @@ class ReleaseZip(ZipChecks):
         self.assertEqual(["mode 600"] * 2, re.findall(r"mode \d+", calls)[2:])
         self.assertNotIn(PASSWORD, calls)
         self.assertEqual([], os.listdir(path("tmp")), "temporary files left behind")
+
+    def test_key_without_password(self):
+        # Build servers keep such keys in a protected store; no password given means the empty one.
+        run("openssl", "pkcs12", "-export", "-inkey", path("signer.key"), "-in", path("signer.pem"),
+            "-out", path("no-password.pfx"), "-passout", "pass:")
+        release("no-password", "--from-build", path("built"), "--sign", path("no-password.pfx"),
+                env={"ZINDLE_SIGN_PASSWORD": None})
+        _, files = zip_entries(zip_path("no-password"))
+        for name in ("launcher.exe", "skinpack.exe"):
+            with open(path("no-password", name), "wb") as f:
+                f.write(files[name])
+            self.assertTrue(osslsigncode_verifies(path("no-password", name)), name)
 
     def test_time_stamped_signatures(self):
         # Needs a time-stamp server, which CI has none of: ZINDLE_TEST_TSA_URL names one.
