@@ -35,6 +35,7 @@ BASE = (575, 385)
 PLAY = (160, 250, 60, 20)        # button rectangles at 100 %
 QUIT = (355, 250, 60, 20)
 SKIN_POINT = (287, 100)         # a point of the skin away from the buttons, at 100 %
+SKIN_BANNER = b"ZINDLE SKIN 1.0 - launcher face and outline runs"  # each skin block repeats it
 CUT_POINTS = [(0, 0), (574, 384), (3, 200), (300, 2)]          # at 100 %, far from the outline
 OPAQUE_POINTS = [(287, 100), (100, 300), (500, 60), (287, 192)]
 
@@ -231,12 +232,39 @@ class DpiTest(unittest.TestCase):
         self.assertEqual(0, r.ended(), self.where("exit code after Quit"))
         self.assertEqual([], configuration.starts(), "Quit started the game")
 
+        if not scaling_ver:
+            self.check_without_skin(configuration, dpi, size, buttons, centre)
+
         if play:
             r = self.start(configuration)
             r.click(centre["Play"])
             self.assertEqual(0, r.ended(), "exit code after Play")
             starts = wait_until(configuration.starts, 10)
             self.assertEqual(["path=Z:" + configuration.game.replace("/", "\\") + "\\zindle.exe"], starts)
+
+    def check_without_skin(self, configuration, dpi, size, buttons, centre):
+        """A launcher whose skins were both replaced by blocks it cannot take opens plain: the
+        100 % size at the screen's scale, centred, with both buttons and their captions on it."""
+        with open(os.path.join(WORK, "launcher.exe"), "rb") as f:
+            program = f.read()
+        banner = SKIN_BANNER + b"\r\n"
+        self.assertEqual(2, program.count(banner), "the launcher does not carry two skin blocks")
+        other = SKIN_BANNER[:1] + SKIN_BANNER[1:2].lower() + SKIN_BANNER[2:] + b"\r\n"
+        with open(os.path.join(configuration.game, "launcher.exe"), "wb") as f:
+            f.write(program.replace(banner, other))
+        name, self.name = self.name, self.name + " without a skin"
+        r = self.start(configuration)
+        x, y, w, h = r.geometry()
+        self.shot = os.path.join(configuration.folder, "screen-without-skin.png")
+        run("import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", self.shot)
+        screen = Image(self.shot)
+        self.assertEqual(size, (w, h), self.where("window size"))
+        self.assertEqual((SCREEN[0] // 2 - w // 2, SCREEN[1] // 2 - h // 2), (x, y), self.where("window position"))
+        self.check_captions(screen.pixel, buttons, dpi)
+        r.click(centre["Quit"])
+        self.assertEqual(0, r.ended(), self.where("exit code after Quit"))
+        shutil.copy(os.path.join(WORK, "launcher.exe"), configuration.game)
+        self.name = name
 
     def start(self, configuration):
         r = Running(configuration)
