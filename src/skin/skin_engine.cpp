@@ -78,7 +78,7 @@ struct ScaledSkin {
 };
 
 // The outline of a skin image made at run time: the runs of its key-colour pixels, cut out of its
-// rectangle as a block's run table would be.
+// rectangle as a block's run table would be; 0 for one of more than LargestSkinOutline rectangles.
 HRGN RegionOfSkinImage(const SkinImageView& image) {
   static_assert(sizeof(SkinRun) == SkinRunSize, "runs are handed on as a block's run table");
   uint32_t count = CollectKeyColourRuns(image, nullptr, 0);
@@ -120,6 +120,10 @@ bool BuildScaledSkinImage(const SkinBlockView& view, long artDpi, long dpi, Obje
     return false;
   }
   scaled->region = RegionOfSkinImage(result);
+  if (!scaled->region) {  // an outline too fine to make in time
+    ReleaseImagePages(resampled);
+    return false;
+  }
   scaled->width = width;
   scaled->height = height;
   if (!ImageFromImagePages(image, resampled, bytes)) {
@@ -166,11 +170,19 @@ long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, con
                size_t blockSize) {
   SkinBlockView view;
   if (!WindowHandleOf(window) || !ReadSkinBlock(block, blockSize, &view) || !SkinBannerAccepted(view)) return 0;
+  // An outline too fine to make in time: refused before unpacking where the run table tells,
+  // else once the image's size is known.
+  if (!SkinOutlineMayFit(view)) return 0;
   if (!BuildSkinImage(view, image)) return 0;
 
   MakeImageCurrent(image);
   long width = CurrentImageWidth(), height = CurrentImageHeight();
-  DressWindow(window, gadget, image, width, height, SkinRegionFromSpans(view, width, height), centre);
+  HRGN region = SkinRegionFromSpans(view, width, height);
+  if (!region) {
+    ReleaseImage(image);
+    return 0;
+  }
+  DressWindow(window, gadget, image, width, height, region, centre);
   return 1;
 }
 

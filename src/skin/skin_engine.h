@@ -32,8 +32,10 @@ void InitSkinLibrary();
 // region, optional centring (the window is then hidden), and a picture gadget under gadget that
 // shows the image and lets presses through to the window. The gadgets' parent must be the window.
 // Returns 1, or 0 with nothing touched when the window does not exist, the block is malformed
-// (parts outside blockSize, a run table of partial runs) or its banner is not SkinBanner; 0 after
-// the image was reserved when the image cannot be built.
+// (parts outside blockSize, a run table of partial runs), its banner is not SkinBanner or its run
+// table alone shows an outline of more than LargestSkinOutline rectangles (skin_spans.h); 0 after
+// the image was reserved when the image cannot be built; 0 with the image released and the
+// window untouched when the outline has more than LargestSkinOutline rectangles at its size.
 long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const void* block, long centre,
                size_t blockSize = SkinBlockSizeUnknown);
 // One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %). Art
@@ -47,8 +49,9 @@ struct SkinArt {
 // for that DPI as it stands; else the art of the next larger DPI (above the largest, the largest)
 // resampled to the window's scale, each side length * dpi / art dpi rounded half up, its outline
 // made from the resampled mask. Applied again to a skinned window, it replaces the image, the
-// outline and the face. Art that cannot be applied (a damaged block) gives way to the next choice
-// among the rest. Returns 1, or 0 when no art can be applied (also when none is given).
+// outline and the face. Art that cannot be applied (a damaged block, an outline of more than
+// LargestSkinOutline rectangles at the window's scale) gives way to the next choice among the
+// rest. Returns 1, or 0 when no art can be applied (also when none is given).
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre);
 // hide 0: redraws the window with all its children, then shows it; otherwise hides it. 0.
