@@ -36,14 +36,6 @@ void* UnpackIntoPages(const SkinBlockView& view) {
   return unpacked;
 }
 
-// Unpacks the skin image into pages and builds the image from them; the image store releases the
-// pages as the bitmap takes their rows, so the unpacked file and the bitmap do not both stand
-// whole in memory.
-bool BuildSkinImage(const SkinBlockView& view, ObjectNumber image) {
-  void* unpacked = UnpackIntoPages(view);
-  return unpacked && ImageFromImagePages(image, unpacked, view.unpackedSize) != 0;
-}
-
 // Centres the window, hidden, for the given size. A hidden window already in place is left alone:
 // a move to where it is would still have the platform prepare the window for the screen now,
 // work that showing it does anyway.
@@ -82,7 +74,7 @@ struct ScaledSkin {
 };
 
 // The outline of a skin image made at run time: the runs of its key-colour pixels, cut out of its
-// rectangle as a block's run table would be.
+// rectangle as a block's run table would be; 0 for one of more than LargestSkinOutline rectangles.
 HRGN RegionOfSkinImage(const SkinImageView& image) {
   static_assert(sizeof(SkinRun) == SkinRunSize, "runs are handed on as a block's run table");
   uint32_t count = CollectKeyColourRuns(image, nullptr, 0);
@@ -124,6 +116,10 @@ bool BuildScaledSkinImage(const SkinBlockView& view, long artDpi, long dpi, Obje
     return false;
   }
   scaled->region = RegionOfSkinImage(result);
+  if (!scaled->region) {  // an outline too fine to make in time
+    ReleaseImagePages(resampled);
+    return false;
+  }
   scaled->width = width;
   scaled->height = height;
   if (!ImageFromImagePages(image, resampled, bytes)) {
@@ -170,11 +166,36 @@ long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, con
                size_t blockSize) {
   SkinBlockView view;
   if (!WindowHandleOf(window) || !ReadSkinBlock(block, blockSize, &view) || !SkinBannerAccepted(view)) return 0;
-  if (!BuildSkinImage(view, image)) return 0;
-
+  // An outline too fine to make in time: refused before unpacking where the run table tells,
+  // else once the image's size is known.
+  if (!SkinOutlineMayFit(view)) return 0;
+  void* unpacked = UnpackIntoPages(view);
+  if (!unpacked) return 0;
+  // The outline is made before the image where the image's size can be read first, so that a
+  // drawing refused for its outline leaves the image, and the face showing it, as they were.
+  BmpLayout layout;
+  HRGN region = nullptr;
+  if (ReadBmpLayout(unpacked, view.unpackedSize, &layout)) {
+    region = SkinRegionFromSpans(view, layout.width, long(layout.rows));
+    if (!region) {
+      ReleaseImagePages(unpacked);
+      return 0;
+    }
+  }
+  // The image store releases the pages as the bitmap takes their rows, so the unpacked file and
+  // the bitmap do not both stand whole in memory.
+  if (!ImageFromImagePages(image, unpacked, view.unpackedSize)) {
+    if (region) DeleteObject(region);
+    return 0;
+  }
   MakeImageCurrent(image);
   long width = CurrentImageWidth(), height = CurrentImageHeight();
-  DressWindow(window, gadget, image, width, height, SkinRegionFromSpans(view, width, height), centre);
+  if (!region) region = SkinRegionFromSpans(view, width, height);
+  if (!region) {
+    ReleaseImage(image);
+    return 0;
+  }
+  DressWindow(window, gadget, image, width, height, region, centre);
   return 1;
 }
 

@@ -32,9 +32,11 @@ void InitSkinLibrary();
 // region, optional centring (the window is then hidden), and a picture gadget under gadget that
 // shows the image and lets presses through to the window. The gadgets' parent must be the window.
 // Returns 1, or 0 with nothing touched when the window does not exist, the block is malformed
-// (parts outside blockSize, a run table of partial runs), its banner is not SkinBanner, its image
-// cannot be unpacked whole (a damaged stream, one that fails its checksum) or cannot be built (the
-// image keeps what it held, so the face still shows it).
+// (parts outside blockSize, a run table of partial runs), its banner is not SkinBanner, its run
+// table alone shows an outline of more than LargestSkinOutline rectangles (skin_spans.h), its
+// image cannot be unpacked whole (a damaged stream, one that fails its checksum), its outline has
+// more than LargestSkinOutline rectangles at the image's size, or its image cannot be built. A
+// refused skin leaves the image, and the face showing it, as they were.
 long ApplySkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const void* block, long centre,
                size_t blockSize = SkinBlockSizeUnknown);
 // One drawing of a skin: the SkinBlock of the art drawn for a display of dpi (96 = 100 %). Art
@@ -48,8 +50,9 @@ struct SkinArt {
 // for that DPI as it stands; else the art of the next larger DPI (above the largest, the largest)
 // resampled to the window's scale, each side length * dpi / art dpi rounded half up, its outline
 // made from the resampled mask. Applied again to a skinned window, it replaces the image, the
-// outline and the face. Art that cannot be applied (a damaged block) gives way to the next choice
-// among the rest. Returns 1, or 0 when no art can be applied (also when none is given).
+// outline and the face. Art that cannot be applied (a damaged block, an outline of more than
+// LargestSkinOutline rectangles at the window's scale) gives way to the next choice among the
+// rest. Returns 1, or 0 when no art can be applied (also when none is given).
 long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, const SkinArt* arts,
                        long artCount, long centre);
 // For a window whose skin cannot be had: takes off what a skin gave it (the outline, the face

@@ -79,8 +79,16 @@ uint64_t SkinSpanWorkBytesWithin(uint32_t runCount, uint64_t largest) {
 
 size_t SkinSpanWorkBytes(uint32_t runCount) { return size_t(SkinSpanWorkBytesWithin(runCount, SIZE_MAX)); }
 
-uint32_t CollectSkinSpans(const SkinBlockView& view, int32_t width, int32_t height, SpanRect* out,
-                          uint32_t capacity, void* work) {
+namespace {
+
+// What CollectSkinSpans makes besides the rectangles: how many bands it starts (a band joined with
+// the one above is not counted again) and the most rectangles in one of them.
+struct SpanTally {
+  uint32_t count, bands, widest;
+};
+
+SpanTally BandSpans(const SkinBlockView& view, int32_t width, int32_t height, SpanRect* out, uint32_t capacity,
+                    void* work) {
   uint32_t runCount = SkinRunCount(view);
   SpanWork w = CarveWork(work, runCount + 1);
 
@@ -108,7 +116,7 @@ uint32_t CollectSkinSpans(const SkinBlockView& view, int32_t width, int32_t heig
   std::sort(w.order, w.order + rectCount,
             [&](uint32_t a, uint32_t b) { return w.rects[a].top < w.rects[b].top; });
 
-  uint32_t count = 0, next = 0, activeCount = 0;
+  uint32_t count = 0, next = 0, activeCount = 0, bands = 0, widest = 0;
   uint32_t previousCount = 0, previousStart = 0;
   int32_t previousBottom = 0;
   for (uint32_t b = 0; b + 1 < yCount; ++b) {
@@ -138,8 +146,28 @@ uint32_t CollectSkinSpans(const SkinBlockView& view, int32_t width, int32_t heig
         if (count < capacity) out[count] = SpanRect{w.current[i].left, top, w.current[i].right, bottom};
       std::swap(w.previous, w.current);
       previousCount = spanCount;
+      ++bands;
+      widest = std::max(widest, spanCount);
     }
     previousBottom = bottom;
   }
-  return count;
+  return SpanTally{count, bands, widest};
+}
+
+}  // namespace
+
+uint32_t CollectSkinSpans(const SkinBlockView& view, int32_t width, int32_t height, SpanRect* out,
+                          uint32_t capacity, void* work) {
+  return BandSpans(view, width, height, out, capacity, work).count;
+}
+
+uint32_t FewestSkinSpans(const SkinBlockView& view, void* work) {
+  // The runs' own rectangles, without the image's. Within the image's rows the image's rectangle
+  // adds two edges to each row, which takes at most one span from it: each band of the runs keeps
+  // at least one fewer. Bands are told apart by the same rows with or without the image's
+  // rectangle, except at its top and bottom edge, where a band may be joined with its neighbour:
+  // at most two bands of at most the widest band's spans and one more are lost that way.
+  SpanTally runs = BandSpans(view, 0, 0, nullptr, 0, work);
+  uint64_t lost = uint64_t(runs.bands) + 2 * (uint64_t(runs.widest) + 1);
+  return runs.count > lost ? uint32_t(runs.count - lost) : 0;
 }

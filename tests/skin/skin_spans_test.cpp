@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "skin/skin_runs.h"
 #include "skin/skin_spans.h"
 #include "skin_test_data.h"
 
@@ -121,6 +122,42 @@ TEST(SkinSpansTest, RandomTablesFollowTheExclusiveOr) {
     }
     ExpectOddCoverage(runs, int8_t(int(random() % 7) - 2), 30, 20);
   }
+}
+
+// What the run table alone tells, before the image's size is known: never more rectangles than
+// the outline has at any size, and for a dithered table nearly all of them.
+TEST(SkinSpansTest, FewestSpansAreNeverMoreThanAnyImageSizeGives) {
+  std::mt19937 random(2024);
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<SkinRun> runs(random() % 40);
+    for (SkinRun& r : runs) {
+      r.left = int16_t(int(random() % 16) - 2);
+      r.right = int16_t(int(random() % 16) - 2);
+      r.top = int16_t(int(random() % 14) - 2);
+    }
+    std::vector<uint8_t> block = MakeSkinBlock(0, 0, 0, {}, runs, int8_t(int(random() % 6) - 1));
+    SkinBlockView view;
+    ASSERT_TRUE(ReadSkinBlock(block.data(), block.size(), &view));
+    std::vector<uint8_t> work(SkinSpanWorkBytes(SkinRunCount(view)));
+    uint32_t fewest = FewestSkinSpans(view, work.data());
+    for (int32_t width = 0; width <= 14; ++width)
+      for (int32_t height = 0; height <= 12; ++height)
+        ASSERT_LE(fewest, CollectSkinSpans(view, width, height, nullptr, 0, work.data())) << width << " x " << height;
+  }
+
+  std::vector<uint8_t> bmp = MakeBmp(CheckeredRows(575, 385, 1, UINT32_MAX));
+  SkinImageView image;
+  ASSERT_TRUE(ReadSkinImage(bmp.data(), bmp.size(), &image));
+  std::vector<SkinRun> runs(CollectKeyColourRuns(image, nullptr, 0));
+  CollectKeyColourRuns(image, runs.data(), uint32_t(runs.size()));
+  std::vector<uint8_t> block = MakeSkinBlock(0, 0, 0, {}, runs);
+  SkinBlockView view;
+  ASSERT_TRUE(ReadSkinBlock(block.data(), block.size(), &view));
+  std::vector<uint8_t> work(SkinSpanWorkBytes(SkinRunCount(view)));
+  uint32_t rects = CollectSkinSpans(view, 575, 385, nullptr, 0, work.data());
+  EXPECT_EQ(385u * 287, rects);  // 385 rows of 286 squares, each row one rectangle more
+  EXPECT_GT(FewestSkinSpans(view, work.data()), rects - rects / 50);
 }
 
 }  // namespace

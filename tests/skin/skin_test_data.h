@@ -41,6 +41,25 @@ inline std::vector<uint8_t> MakeBmp(const std::vector<std::string>& rows) {
   return b;
 }
 
+// Rows for MakeBmp of a width x height picture whose outline has `rects` rectangles, or as many as
+// it holds: from the top down, bands of cell x cell squares, each band with s cut-away squares at
+// every other square (alternately odd and even ones, so that no two bands are alike), which leaves
+// s + 1 rectangles; the rows below are left whole, one rectangle more.
+inline std::vector<std::string> CheckeredRows(int32_t width, int32_t height, int32_t cell, uint32_t rects) {
+  std::vector<std::string> rows(size_t(height), std::string(size_t(width), 'x'));
+  const uint32_t most = uint32_t(width / cell - 2) / 2;  // an opaque square stays at either end
+  uint32_t made = 1;
+  for (int32_t band = 0; (band + 1) * cell <= height && made + 1 < rects; ++band) {
+    uint32_t s = rects - made - 1 < most ? rects - made - 1 : most;
+    if (rects - made - (s + 1) == 1) --s;  // a band makes at least two: never leave one to make
+    for (uint32_t i = 0; i < s; ++i)
+      for (int32_t y = band * cell; y < (band + 1) * cell; ++y)
+        rows[size_t(y)].replace(size_t((2 * int32_t(i) + 1 + (band & 1)) * cell), size_t(cell), size_t(cell), 'm');
+    made += s + 1;
+  }
+  return rows;
+}
+
 // A SkinBlock around `imageData` (a JC stream when compressed != 0, else the raw image).
 inline std::vector<uint8_t> MakeSkinBlock(uint8_t compressed, uint32_t unpackedSize, uint32_t storedSize,
                                           const std::vector<uint8_t>& imageData,

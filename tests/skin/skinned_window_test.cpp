@@ -18,6 +18,7 @@
 #include "skin/skin_engine.h"
 #include "skin/skin_region.h"
 #include "skin/skin_runs.h"
+#include "skin/skin_spans.h"
 #include "skin/zindle_skin.h"
 #include "skin_test_data.h"
 #include "support/runtime_setup.h"
@@ -322,6 +323,96 @@ TEST_F(SkinnedWindowTest, EmptyRunTableLeavesTheFullRectangle) {
   EXPECT_TRUE(EqualRgn(region, full));
   DeleteObject(region);
   DeleteObject(full);
+}
+
+// A raw skin block of a checkered picture (see CheckeredRows) with its run table.
+Bytes CheckeredBlock(int32_t width, int32_t height, int32_t cell, uint32_t rects) {
+  Bytes bmp = MakeBmp(CheckeredRows(width, height, cell, rects));
+  SkinImageView image;
+  EXPECT_TRUE(ReadSkinImage(bmp.data(), bmp.size(), &image));
+  std::vector<SkinRun> runs(CollectKeyColourRuns(image, nullptr, 0));
+  CollectKeyColourRuns(image, runs.data(), uint32_t(runs.size()));
+  return MakeSkinBlock(0, uint32_t(bmp.size()), 0, bmp, runs);
+}
+
+// The rectangles the platform keeps for a region.
+DWORD RectanglesOf(HRGN region) { return (GetRegionData(region, 0, nullptr) - sizeof(RGNDATAHEADER)) / sizeof(RECT); }
+
+// A skin cut like a fine checkerboard (dithered transparency, about 110,000 rectangles) had the
+// launcher make its outline for minutes, after which the X server refused the window's shape and
+// the process ended. An outline of more than LargestSkinOutline rectangles is not taken.
+TEST_F(SkinnedWindowTest, OutlineOfMoreRectanglesThanTheBoundIsNotTaken) {
+  struct Case {
+    const char* name;
+    Bytes block;
+  } refused[] = {
+      {"one rectangle more than the bound", CheckeredBlock(575, 385, 1, LargestSkinOutline + 1)},
+      {"dithered all over", CheckeredBlock(575, 385, 1, UINT32_MAX)},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(0, Skin(c.block));
+    ExpectUntouched();
+  }
+  ASSERT_EQ(1, Skin(CheckeredBlock(575, 385, 1, LargestSkinOutline)));
+  HRGN region = RegionOf(window_);
+  ASSERT_NE(nullptr, region);
+  EXPECT_EQ(LargestSkinOutline, RectanglesOf(region));
+  EXPECT_FALSE(PtInRegion(region, 1, 0)) << "a cut-away square";
+  EXPECT_TRUE(PtInRegion(region, 0, 0));
+  EXPECT_TRUE(PtInRegion(region, 574, 384));
+  DeleteObject(region);
+  EXPECT_NE(nullptr, GadgetExists(1));
+}
+
+// A skinned window offered a drawing whose outline is too fine keeps its image, its face and its
+// outline: where the run table alone shows it the image is not even unpacked, and otherwise the
+// outline is measured before the image is built.
+TEST_F(SkinnedWindowTest, ATooFineOutlineLeavesASkinnedWindowAsItWas) {
+  ASSERT_EQ(1, Skin(ProductBlock()));
+  HANDLE image = MakeImageCurrent(1);
+  HRGN before = RegionOf(window_);
+  struct Case {
+    const char* name;
+    Bytes block;
+  } cases[] = {
+      {"dithered all over", CheckeredBlock(575, 385, 1, UINT32_MAX)},
+      {"one rectangle more than the bound", CheckeredBlock(575, 385, 1, LargestSkinOutline + 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(0, Skin(c.block));
+    EXPECT_EQ(image, MakeImageCurrent(1));
+    EXPECT_EQ(OBJ_BITMAP, GetObjectType(image)) << "the face shows a deleted bitmap";
+    EXPECT_EQ(image, LookupGadget(1)->picture);
+    HRGN after = RegionOf(window_);
+    ASSERT_NE(nullptr, after);
+    EXPECT_TRUE(EqualRgn(before, after));
+    DeleteObject(after);
+  }
+  DeleteObject(before);
+}
+
+// A drawing whose outline is too fine gives way to the next one, here art drawn for twice the scale
+// and made at the window's; with every drawing too fine the window is left plain. The art for twice
+// the scale is cut in squares of two pixels, which stay one pixel wide at the window's scale.
+TEST_F(SkinnedWindowTest, TooFinelyCutDrawingGivesWayToTheNextOrToNone) {
+  const long dpi = WindowDpi(1);
+  Bytes fine = CheckeredBlock(575, 385, 1, LargestSkinOutline + 1);
+  Bytes fineTwice = CheckeredBlock(400, 200, 2, UINT32_MAX), product = ProductBlock();
+  SkinArt none[] = {{dpi, fine.data(), fine.size()}, {2 * dpi, fineTwice.data(), fineTwice.size()}};
+  EXPECT_EQ(0, ApplySkinForScale(1, 1, 1, none, 2, 0));
+  ExpectUntouched();
+
+  SkinArt next[] = {{dpi, fine.data(), fine.size()}, {2 * dpi, product.data(), product.size()}};
+  ASSERT_EQ(1, ApplySkinForScale(1, 1, 1, next, 2, 0));
+  SIZE size = ClientSize(window_);
+  EXPECT_EQ(288, size.cx);  // 575 / 2 and 385 / 2, rounded half up
+  EXPECT_EQ(193, size.cy);
+  HRGN region = RegionOf(window_);
+  ASSERT_NE(nullptr, region);
+  EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the product skin's corner is cut away";
+  DeleteObject(region);
 }
 
 TEST_F(SkinnedWindowTest, MalformedBlocksAndMissingWindowsTouchNothing) {

@@ -19,6 +19,7 @@
 #include "skin/byte_order.h"
 #include "skin/jc_stream.h"
 #include "skin/skin_runs.h"
+#include "skin/skin_spans.h"
 #include "jc_encoder.h"
 #include "jc_reference.h"
 #include "pe_file.h"
@@ -587,6 +588,41 @@ TEST(SkinPackProgram, ButtonOnCutAwayPixelsWarnsAndFailsOnlyWithStrict) {
   EXPECT_FALSE(FileExists(skin));
 }
 
+// A skin cut like a fine checkerboard was packed without a word, and the launcher then worked on
+// its outline for minutes and died. An outline of more than the launcher takes is warned about;
+// with --strict nothing is written.
+TEST(SkinPackProgram, OutlineOfMoreRectanglesThanTheLauncherTakesWarnsAndFailsWithStrict) {
+  std::string atBound = WriteTemp("outline at the bound.bmp", MakeBmp(CheckeredRows(575, 385, 1, LargestSkinOutline)));
+  std::string over = WriteTemp("outline over.bmp", MakeBmp(CheckeredRows(575, 385, 1, LargestSkinOutline + 1)));
+  std::string skin = testing::TempDir() + "outline.skin";
+  const std::string warning = "warning: its cut-away pixels make an outline of " +
+                              std::to_string(LargestSkinOutline + 1) + " rectangles, more than the " +
+                              std::to_string(LargestSkinOutline) + " the launcher takes";
+  struct Case {
+    const char* what;
+    std::string args;
+    int exitCode;
+    bool warns, written;
+  } cases[] = {
+      {"at the bound", "pack --raw --strict '" + atBound + "' '" + skin + "'", 0, false, true},
+      {"one more", "pack --raw '" + over + "' '" + skin + "'", 0, true, true},
+      {"one more, --strict", "pack --raw --strict '" + over + "' '" + skin + "'", 1, true, false},
+  };
+  std::string output;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::remove(skin.c_str());
+    EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output)) << output;
+    EXPECT_EQ(c.warns, Contains(output, warning)) << output;
+    EXPECT_EQ(c.written, FileExists(skin));
+    if (c.exitCode) EXPECT_TRUE(Contains(output, "outline warning with --strict: nothing written")) << output;
+  }
+  // info checks a packed skin the same way.
+  ASSERT_EQ(0, RunSkinpack("pack --raw '" + over + "' '" + skin + "'", &output)) << output;
+  EXPECT_EQ(1, RunSkinpack("info --strict '" + skin + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, warning)) << output;
+}
+
 TEST(SkinPackProgram, RefusesRleAndBadButtonOptions) {
   BmpForm rle = Bmp(8);
   rle.compression = 1;
@@ -699,6 +735,7 @@ TEST(SkinPackProgram, ReskinRefusesAndWritesNothing) {
   std::string noSkinPath = WriteTemp("refuse plain.exe", pe_test::Build(noSkin).bytes);
   std::string image = WriteTemp("refuse image.png", WritePng(Draw(Alpha), {}));
   std::string cut = WriteTemp("refuse cut.bmp", MakeBmp(std::vector<std::string>(300, std::string(450, 'm'))));
+  std::string fine = WriteTemp("refuse fine.bmp", MakeBmp(CheckeredRows(575, 385, 1, LargestSkinOutline + 1)));
   std::string jpeg = WriteTemp("refuse photo.png", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
   std::string out = testing::TempDir() + "refused.exe";
   struct Case {
@@ -714,6 +751,8 @@ TEST(SkinPackProgram, ReskinRefusesAndWritesNothing) {
        "a JPEG image is not accepted"},
       {"buttons on cut-away pixels, --strict", "reskin --strict '" + programPath + "' '" + cut + "' -o '" + out + "'",
        1, "sits on"},
+      {"an outline too fine, --strict", "reskin --strict --raw '" + programPath + "' '" + fine + "' -o '" + out + "'",
+       1, "rectangles, more than the"},
       {"no output named", "reskin '" + programPath + "' '" + image + "'", 2, "usage:"},
       {"three images", "reskin '" + programPath + "' '" + image + "' '" + image + "' '" + image + "' -o '" + out + "'",
        2, "usage:"},

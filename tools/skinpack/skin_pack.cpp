@@ -9,6 +9,7 @@
 #include "skin/jc_stream.h"
 #include "skin/skin_block.h"
 #include "skin/skin_runs.h"
+#include "skin/skin_spans.h"
 
 namespace {
 
@@ -84,6 +85,34 @@ bool PackSkin(const std::vector<uint8_t>& bmp, bool raw, std::vector<uint8_t>* b
     return false;
   }
   return true;
+}
+
+uint32_t SkinOutlineRects(const SkinImageView& image) {
+  std::vector<SkinRun> runs = RunsOf(image);
+  std::vector<uint8_t> table;
+  for (const SkinRun& r : runs) {
+    AppendLittleEndian16(table, uint16_t(r.left));
+    AppendLittleEndian16(table, uint16_t(r.top));
+    AppendLittleEndian16(table, uint16_t(r.right));
+  }
+  SkinBlockView view = {};
+  view.runHeight = 1;
+  view.runs = table.data();
+  view.runTableSize = uint32_t(table.size());
+  // Runs beyond what can be counted here (a 32-bit program and an image of over 150 million
+  // pixels) are taken as more rectangles than any bound.
+  size_t workBytes = SkinSpanWorkBytes(uint32_t(runs.size()));
+  if (workBytes == 0) return UINT32_MAX;
+  std::vector<uint32_t> work(workBytes / sizeof(uint32_t));
+  return CollectSkinSpans(view, image.width, image.height, nullptr, 0, work.data());
+}
+
+std::string OutlineWarning(const SkinImageView& image) {
+  uint32_t rects = SkinOutlineRects(image);
+  if (rects <= LargestSkinOutline) return "";
+  return Format("its cut-away pixels make an outline of %u rectangles, more than the %u the launcher takes: the "
+                "launcher will not use this drawing (finely dithered transparency does this; cut away larger areas)",
+                rects, LargestSkinOutline);
 }
 
 bool LocateSkin(const std::vector<uint8_t>& file, SkinLocation* where, std::string* error) {

@@ -6,12 +6,20 @@
 #include <vector>
 
 #include "jc_encoder.h"
+#include "skin/skin_runs.h"
 
 // Packs a 24-bit BMP into a complete SkinBlock: header, banner, the image as a JC stream (or raw
 // when `raw`), and the run table of its KeyColour pixels. The block is decoded again with the
 // skin library and compared with the BMP before it is returned. False with `error` set otherwise.
 bool PackSkin(const std::vector<uint8_t>& bmp, bool raw, std::vector<uint8_t>* block,
               JcEncodeReport* report, std::string* error);
+
+// The rectangles of the window outline the launcher makes for `image`: its rectangle with the
+// runs of its KeyColour pixels cut out, counted as skin/skin_spans.h counts them.
+uint32_t SkinOutlineRects(const SkinImageView& image);
+// A warning when the outline has more than LargestSkinOutline rectangles, which the launcher does
+// not take; empty when it has not.
+std::string OutlineWarning(const SkinImageView& image);
 
 // Where a skin is found inside a file: a bare JC stream at its start, or a SkinBlock anywhere
 // (located by its banner, so a program that embeds one can be inspected directly).

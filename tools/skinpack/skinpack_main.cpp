@@ -19,7 +19,7 @@
 //   --raw               store the image unpacked (compressed 0)
 //   --bmp OUT.bmp       also write the 24-bit BMP that the block carries
 //   --button X,Y,W,H    a button rectangle to check, repeatable; replaces the launcher's two
-//   --strict            a button warning is an error: exit 1 and write nothing
+//   --strict            a warning is an error: exit 1 and write nothing
 //   --scale PERCENT     the art is drawn for this display scale: the launcher's buttons are
 //                       checked at their places at that scale (default 100)
 //   --name SYMBOL       embed: the block's name in the source (default ZindleSkinBlock)
@@ -30,7 +30,8 @@
 // program that carries no skin resources, and it drops the program's signature, which would no
 // longer match: the result is to be signed again.
 
-// A button that lies on KeyColour pixels or outside the image is warned about on stderr.
+// A button that lies on KeyColour pixels or outside the image is warned about on stderr, and so is
+// a skin whose window outline has more rectangles than the launcher takes (LargestSkinOutline).
 // unpack and info refuse an unpackedSize above SkinUnpackLimit (256 MiB) before allocating.
 //
 // Exit code 0 on success, 1 on bad input, 2 on bad usage.
@@ -176,12 +177,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o) {
   return true;
 }
 
-// Prints the warnings; with --strict they fail the command.
-bool ReportButtonWarnings(const std::string& path, const SkinImageView& image, const std::vector<SkinButton>& buttons,
-                          bool strict) {
+// Prints the warnings about the skin's buttons and its outline. With --strict they fail the
+// command: returns what to fail with ("button warnings with --strict"), else "".
+std::string ReportSkinWarnings(const std::string& path, const SkinImageView& image,
+                               const std::vector<SkinButton>& buttons, bool strict) {
   std::vector<std::string> warnings = ButtonWarnings(image, buttons);
+  const bool buttonsWarned = !warnings.empty();
+  std::string outline = OutlineWarning(image);
+  if (!outline.empty()) warnings.push_back(outline);
   for (const std::string& w : warnings) std::fprintf(stderr, "skinpack: %s: warning: %s\n", path.c_str(), w.c_str());
-  return warnings.empty() || !strict;
+  if (warnings.empty() || !strict) return "";
+  if (outline.empty()) return "button warnings with --strict";
+  return buttonsWarned ? "button and outline warnings with --strict" : "outline warning with --strict";
 }
 
 // Describes the skin found in `file` and where the buttons sit on it: 0, or the exit code.
@@ -195,7 +202,8 @@ int InfoOf(const std::string& label, const std::vector<uint8_t>& file, const std
   SkinImageView image;
   if (UnpackSkinFile(file, &unpacked, &error) && ReadSkinImage(unpacked.data.get(), unpacked.size, &image)) {
     std::fputs(DescribeButtonPlacements(image, buttons).c_str(), stdout);
-    if (!ReportButtonWarnings(label, image, buttons, strict)) return Fail(label, "button warnings with --strict");
+    std::string failed = ReportSkinWarnings(label, image, buttons, strict);
+    if (!failed.empty()) return Fail(label, failed);
   }
   return 0;
 }
@@ -218,8 +226,8 @@ int PackArt(const std::string& path, const Options& o, const std::vector<SkinBut
   SkinImageView image;
   if (!ReadSkinImage(art->bmp.data(), art->bmp.size(), &image))
     return Fail(path, "internal error: the conversion is no skin BMP");
-  if (!ReportButtonWarnings(path, image, buttons, o.strict))
-    return Fail(path, "button warnings with --strict: nothing written");
+  std::string failed = ReportSkinWarnings(path, image, buttons, o.strict);
+  if (!failed.empty()) return Fail(path, failed + ": nothing written");
   if (!PackSkin(art->bmp, o.raw, &art->block, &art->encode, &error)) return Fail(path, error);
   return 0;
 }
