@@ -25,6 +25,8 @@ RUN_PACKAGES=(
   osslsigncode openssl ca-certificates
 )
 PACKAGES=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}")
+# What the host skinpack alone needs (scripts/skinpack).
+TOOL_PACKAGES=(cmake ninja-build g++ clang libpng-dev)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
