@@ -5,8 +5,9 @@ makes, unsigned and signed with a throwaway self-signed certificate made here.
     release_test.py SOURCE_DIR LAUNCHER_EXE SKINPACK_EXE HOST_SKINPACK WORK_DIR [--clean-build]
 
 SKINPACK_EXE is the Windows skinpack.exe, or a stand-in program where the tree builds none.
-The packaging tests package already-built programs (scripts/release --from-build); with
---clean-build the one test builds a whole release from the committed HEAD instead (minutes).
+The packaging tests package already-built programs (scripts/release --from-build, and
+--launcher with a launcher reskinned here); with --clean-build the one test builds a whole
+release from the committed HEAD instead (minutes).
 Needs openssl and osslsigncode, no network and no terminal.
 """
 import calendar
