@@ -39,10 +39,17 @@ FindMissing() {
   done
 }
 
-# Adds the i386 architecture (Wine's 32-bit half comes from it) and reads the package index, once.
+# Reads the package index, once, for the packages named; adds the i386 architecture first when
+# one of them comes from it (Wine's 32-bit half does), and reads the index again then.
 PrepareApt() {
+  case " $* " in
+    *:i386\ *)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+        APT_UPDATED=
+      fi ;;
+  esac
   [ -z "${APT_UPDATED:-}" ] || return 0
-  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
   as_root apt-get update -qq && APT_UPDATED=1
 }
 
@@ -61,7 +68,7 @@ EnsurePackages() {
   FindMissing "$@"
   [ ${#MISSING[@]} -eq 0 ] && return 0
   echo "Installing: ${MISSING[*]}"
-  PrepareApt || return 1
+  PrepareApt "${MISSING[@]}" || return 1
   AptInstall "$BUILD_DIR/apt.log" "${MISSING[@]}" || { cat "$BUILD_DIR/apt.log"; return 1; }
 }
 
@@ -72,7 +79,7 @@ EnsurePackagesWhileBuilding() {
   FindMissing "${RUN_PACKAGES[@]}"
   [ ${#MISSING[@]} -eq 0 ] && return 0
   echo "Installing while building: ${MISSING[*]}"
-  PrepareApt || return 1
+  PrepareApt "${MISSING[@]}" || return 1
   AptInstall "$BUILD_DIR/apt-run.log" "${MISSING[@]}" &
   INSTALL_PID=$!
 }

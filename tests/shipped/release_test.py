@@ -5,8 +5,9 @@ makes, unsigned and signed with a throwaway self-signed certificate made here.
     release_test.py SOURCE_DIR LAUNCHER_EXE SKINPACK_EXE HOST_SKINPACK WORK_DIR [--clean-build]
 
 SKINPACK_EXE is the Windows skinpack.exe, or a stand-in program where the tree builds none.
-The packaging tests package already-built programs (scripts/release --from-build); with
---clean-build the one test builds a whole release from the committed HEAD instead (minutes).
+The packaging tests package already-built programs (scripts/release --from-build, and
+--launcher with a launcher reskinned here); with --clean-build the one test builds a whole
+release from the committed HEAD instead (minutes).
 Needs openssl and osslsigncode, no network and no terminal.
 """
 import calendar
@@ -19,6 +20,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import time
 import unittest
 import zipfile
 
@@ -305,18 +307,27 @@ def commit_time():
 
 
 class ZipChecks(unittest.TestCase):
-    def check_zip(self, zip_file):
-        """Checks what every release zip holds; returns its files."""
+    def check_zip(self, zip_file, order=ORDER):
+        """Checks what every release zip holds; returns its files. Without skinpack.exe in ORDER
+        the README says nothing of it."""
         infos, files = zip_entries(zip_file)
-        self.assertEqual(ORDER, [info.filename for info in infos])
-        sums = "".join("%s  %s\n" % (hashlib.sha256(files[name]).hexdigest(), name) for name in ORDER[:3])
+        self.assertEqual(order, [info.filename for info in infos])
+        sums = "".join("%s  %s\n" % (hashlib.sha256(files[name]).hexdigest(), name) for name in order[:-1])
         self.assertEqual(sums, files["SHA256SUMS"].decode())
         readme = files["README.txt"].decode("utf-8")
         self.assertNotIn("\n", readme.replace("\r\n", ""), "README.txt has a bare line feed")
+        self.assertNotRegex(readme, r"(^|\n)@", "a template line left in README.txt")
         self.assertLessEqual(readme.count("\r\n"), 60)
         self.assertIn("Zindle launcher %s" % version(), readme)
-        for text in ("skinpack reskin launcher.exe", "575 x 385", "1150 x 770", "FF00FF", "9.0c", "zindle.exe"):
+        for text in ("9.0c", "zindle.exe", "launcher.exe", "SHA256SUMS"):
             self.assertIn(text, readme)
+        for text in ("skinpack reskin launcher.exe", "575 x 385", "1150 x 770", "FF00FF"):
+            if "skinpack.exe" in order:
+                self.assertIn(text, readme)
+            else:
+                self.assertNotIn(text, readme)
+        if "skinpack.exe" not in order:
+            self.assertNotIn("skinpack", readme)
         when = commit_time()
         for info in infos:
             self.assertEqual(b"", info.extra, info.filename)
@@ -440,6 +451,10 @@ class ReleaseZip(ZipChecks):
             ("a launcher that fails the release check", ["--from-build", wrong], {}, "fails the release check"),
             ("a wrong password", ["--from-build", path("built"), "--sign", path("signer.pfx")],
              {"ZINDLE_SIGN_PASSWORD": "wrong"}, "wrong password"),
+            ("no password for a key that has one", ["--from-build", path("built"), "--sign", path("signer.pfx")],
+             {"ZINDLE_SIGN_PASSWORD": None},
+             "no password was given, and the empty one does not open it: give the key's password with "
+             "--password-file FILE or ZINDLE_SIGN_PASSWORD"),
             ("a time stamp without signing", ["--from-build", path("built"), "--timestamp", "http://127.0.0.1:9/"],
              {}, "go with --sign"),
             ("an unknown option", ["--from-build", path("built"), "--sign-with", "x"], {}, "unknown argument"),
@@ -468,6 +483,185 @@ class ReleaseZip(ZipChecks):
         self.assertIn("uncommitted changes", result.stderr)
         self.assertIn("README.md", result.stderr)
         self.assertFalse(os.path.exists(path("dirty")))
+
+
+def solid_bmp(name, width, height, bgr):
+    """A 24-bit BMP of one colour."""
+    row = bytes(bgr) * width
+    row += b"\0" * (-len(row) % 4)
+    pixels = row * height
+    with open(path(name), "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54))
+        f.write(struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0))
+        f.write(pixels)
+    return path(name)
+
+
+def openssl_time(text):
+    """Seconds since 1970 of a time as openssl and osslsigncode print it: "Dec 11 12:08:54 2026 GMT"."""
+    return calendar.timegm(time.strptime(" ".join(text.split()), "%b %d %H:%M:%S %Y GMT"))
+
+
+def package_shims(name):
+    """PATH and BUILD_DIR for scripts/release where every package reads as missing and each
+    install or change of architecture is logged instead of made; and the log."""
+    shims, log = path(name), path(name + ".log")
+    os.makedirs(shims)
+    for tool, body in [("dpkg-query", "exit 1"), ("dpkg", 'echo "dpkg $*" >>"%s"' % log),
+                       ("apt-get", 'echo "apt-get $*" >>"%s"' % log), ("sudo", 'exec "$@"')]:
+        with open(os.path.join(shims, tool), "w") as f:
+            f.write("#!/bin/sh\n%s\n" % body)
+        os.chmod(os.path.join(shims, tool), 0o755)
+    return dict(PATH=shims + os.pathsep + os.environ["PATH"], BUILD_DIR=path(name + "-build")), log
+
+
+def apt_calls(log):
+    """(the packages installed, the other package-tool calls) in a shims' log."""
+    if not os.path.exists(log):
+        return set(), []
+    installed, others = set(), []
+    for line in open(log).read().splitlines():
+        words = line.split()
+        if words[:2] == ["apt-get", "install"]:
+            values = [w for i, w in enumerate(words[2:]) if not w.startswith("-") and words[1 + i] != "-o"]
+            installed.update(values)
+        elif words[:2] != ["apt-get", "update"]:
+            others.append(line)
+    return installed, others
+
+
+class GivenLauncher(ZipChecks):
+    """scripts/release --launcher: a game team's own launcher.exe, reskinned, into the release zip."""
+
+    @classmethod
+    def setUpClass(cls):
+        art = solid_bmp("teal.bmp", 575, 385, (128, 128, 0))
+        run(HOST_SKINPACK, "reskin", LAUNCHER, art, "-o", path("team-launcher.exe"))
+        cls.launcher = path("team-launcher.exe")
+
+    def test_reskinned_launcher_zip(self):
+        with open(self.launcher, "rb") as f:
+            launcher = f.read()
+        with open(LAUNCHER, "rb") as f:
+            self.assertNotEqual(f.read(), launcher)
+        result = release("team", "--launcher", self.launcher, "--skinpack", SKINPACK_EXE)
+        self.assertIn("release check passed", result.stdout)
+        files = self.check_zip(zip_path("team"))
+        self.assertEqual(launcher, files["launcher.exe"])
+        with open(SKINPACK_EXE, "rb") as f:
+            self.assertEqual(f.read(), files["skinpack.exe"])
+        # Same inputs, same bytes.
+        release("team-again", "--launcher", self.launcher, "--skinpack", SKINPACK_EXE)
+        self.assertEqual(open(zip_path("team"), "rb").read(), open(zip_path("team-again"), "rb").read())
+        # Without --skinpack the zip holds the launcher alone, and its README leaves out skinpack.
+        release("team-alone", "--launcher", self.launcher)
+        files = self.check_zip(zip_path("team-alone"), order=["launcher.exe", "README.txt", "SHA256SUMS"])
+        self.assertEqual(launcher, files["launcher.exe"])
+
+    def test_signing_time_is_not_before_the_certificate(self):
+        # The test certificate was made now, after the commit: a signature dated at the commit
+        # would be older than the certificate.
+        not_before = openssl_time(run("openssl", "x509", "-noout", "-startdate", "-in",
+                                      path("signer.pem")).stdout.strip().split("=", 1)[1])
+        when = commit_time()
+        if when is not None:
+            self.assertLess(when, not_before, "the test needs a certificate made after the commit")
+        release("team-signed", "--launcher", self.launcher, "--sign", path("signer.pfx"),
+                "--password-file", path("password.txt"))
+        _, files = zip_entries(zip_path("team-signed"))
+        signed = path("team-signed", "launcher.exe")
+        with open(signed, "wb") as f:
+            f.write(files["launcher.exe"])
+        told = run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-in", signed).stdout
+        signing_time = openssl_time(re.search(r"Signing time: (.*)", told).group(1))
+        self.assertEqual(max(when or 0, not_before), signing_time)
+        run("osslsigncode", "verify", "-CAfile", path("signer.pem"), "-time", str(signing_time), "-in", signed)
+        self.assertEqual(0, release_check(signed).returncode)
+        # Signed again with the same certificate: the same zip.
+        release("team-signed-again", "--launcher", self.launcher, "--sign", path("signer.pfx"),
+                "--password-file", path("password.txt"))
+        self.assertEqual(open(zip_path("team-signed"), "rb").read(),
+                         open(zip_path("team-signed-again"), "rb").read())
+
+    def test_refusals(self):
+        with open(path("notes.exe"), "w") as f:
+            f.write("not a program\n")
+        cases = [
+            ("a text file", ["--launcher", path("notes.exe")], "release check failed: PE headers: unreadable"),
+            ("a program that is no launcher", ["--launcher", SKINPACK_EXE],
+             "release check failed: skin: no SKIN_100 resource"),
+            ("a launcher that is not there", ["--launcher", path("missing.exe")], "no launcher file"),
+            ("a skinpack that is not there", ["--launcher", self.launcher, "--skinpack", path("missing.exe")],
+             "no skinpack file"),
+        ]
+        for name, arguments, message in cases:
+            with self.subTest(name):
+                out = "refused-" + name.replace(" ", "-")
+                result = release(out, *arguments, check=False)
+                self.assertEqual(1, result.returncode, result.stdout)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(zip_path(out)))
+
+    def test_installs_only_what_packaging_needs(self):
+        signing = {"python3", "osslsigncode", "openssl", "ca-certificates"}
+        runs = [
+            ("launcher", ["--launcher", self.launcher], {"python3"}),
+            ("launcher-signed", ["--launcher", self.launcher, "--sign", path("signer.pfx"),
+                                 "--password-file", path("password.txt")], signing),
+            ("from-build", ["--from-build", path("built")], {"python3"}),
+        ]
+        for name, arguments, packages in runs:
+            with self.subTest(name):
+                env, log = package_shims("shims-" + name)
+                release("installs-" + name, *arguments, env=env)
+                self.assertEqual((packages, []), apt_calls(log))
+
+
+class Usage(unittest.TestCase):
+    """--help, usage errors and missing files, for scripts/release and scripts/release-check."""
+
+    def test_help_prints_usage_and_touches_nothing(self):
+        env, log = package_shims("shims-help")
+        for script, command in [("release", ["bash", RELEASE, "--out", path("help-out"), "--help"]),
+                                ("release-check", [sys.executable, RELEASE_CHECK, "--help"])]:
+            with self.subTest(script):
+                result = run(*command, env=env)
+                self.assertIn("scripts/%s [" % script, result.stdout)
+                self.assertEqual("", result.stderr)
+        self.assertFalse(os.path.exists(path("help-out")))
+        self.assertEqual((set(), []), apt_calls(log))
+
+    def test_usage_errors(self):
+        cases = [
+            (RELEASE, ["--launcher"], "--launcher needs a value"),
+            (RELEASE, ["--sign"], "--sign needs a value"),
+            (RELEASE, ["--launcher", LAUNCHER, "--from-build", path("built")], "--launcher and --from-build"),
+            (RELEASE, ["--skinpack", SKINPACK_EXE], "--skinpack goes with --launcher"),
+            (RELEASE, ["--launcher", LAUNCHER, "--timestamp", "http://127.0.0.1:9/"], "go with --sign"),
+            (RELEASE, ["--sign-with", "x"], "unknown argument '--sign-with'"),
+            (RELEASE_CHECK, ["--version"], "--version needs a value"),
+            (RELEASE_CHECK, ["--versions", "1", LAUNCHER], "unknown option '--versions'"),
+            (RELEASE_CHECK, [LAUNCHER, LAUNCHER], "one file at most"),
+        ]
+        for script, arguments, message in cases:
+            name = os.path.basename(script)
+            with self.subTest(name + " " + " ".join(arguments)):
+                command = ["bash", script, "--out", path("usage-out")] if script == RELEASE else [sys.executable, script]
+                result = run(*command, *arguments, check=False)
+                self.assertEqual(2, result.returncode, result.stdout + result.stderr)
+                first, rest = result.stderr.split("\n", 1)
+                self.assertEqual(name + ": ", first[:len(name) + 2])
+                self.assertIn(message, first)
+                self.assertIn("scripts/%s [" % name, rest)
+                self.assertFalse(os.path.exists(path("usage-out")))
+
+    def test_release_check_unreadable_file(self):
+        for name, target in [("missing", path("no-such.exe")), ("a folder", WORK)]:
+            with self.subTest(name):
+                result = release_check(target)
+                self.assertEqual(1, result.returncode)
+                self.assertEqual("", result.stderr)
+                self.assertRegex(result.stdout, r"^release check failed: cannot read %s \(.+\)\n$" % re.escape(target))
 
 
 class CleanBuild(ZipChecks):
@@ -502,6 +696,6 @@ def release_check_passes(program_bytes):
 
 if __name__ == "__main__":
     suite = unittest.TestLoader().loadTestsFromTestCase(CleanBuild) if CLEAN_BUILD else unittest.TestSuite(
-        unittest.TestLoader().loadTestsFromTestCase(case) for case in (Signatures, ReleaseZip))
+        unittest.TestLoader().loadTestsFromTestCase(case) for case in (Signatures, ReleaseZip, GivenLauncher, Usage))
     outcome = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if outcome.wasSuccessful() else 1)
