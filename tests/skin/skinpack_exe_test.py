@@ -136,6 +136,8 @@ class SkinpackExe(unittest.TestCase):
             (["pack", "huge.png", "x.skin"], 1, "skinpack: huge.png: PNG: the image is 40000 x 5, larger than a skin allows"),
             (["pack", "--strict", "alpha.png", "x.skin"], 1, "button warnings with --strict: nothing written"),
             (["info", "alpha.png"], 1, "skinpack: alpha.png: "),
+            (["reskin", "alpha.png", "grey.png"], 2, "skinpack: reskin: -o OUT.exe is missing\nusage:"),
+            (["pack", "--raw", "alpha.png", "./alpha.png"], 1, "the file to write is also an input (alpha.png)"),
         ]
         for args, expected, message in cases:
             with self.subTest(" ".join(args)):

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -494,29 +495,35 @@ TEST(SkinButtons, PlacementOnOpaqueCutAwayAndOutsidePixels) {
   ASSERT_TRUE(ReadSkinImage(bmp.data(), bmp.size(), &image));
   struct Case {
     SkinButton button;
-    bool outside;
+    bool outside, whollyOutside;
     uint32_t keyPixels;
     int32_t firstX, firstY;
   };
   const Case cases[] = {
-      {{"inside", 1, 1, 6, 2}, false, 0, 0, 0},
-      {{"one pixel over the left edge of the face", 0, 1, 2, 1}, false, 1, 0, 1},
-      {{"the whole image", 0, 0, 8, 4}, false, 20, 0, 0},
-      {{"first cut pixel below the face", 3, 2, 2, 2}, false, 2, 3, 3},
-      {{"past the right and bottom", 6, 2, 4, 4}, true, 3, 7, 2},
-      {{"above and left of the image", -2, -2, 4, 4}, true, 3, 0, 0},
-      {{"wholly outside", 100, 100, 5, 5}, true, 0, 0, 0},
+      {{"inside", 1, 1, 6, 2}, false, false, 0, 0, 0},
+      {{"one pixel over the left edge of the face", 0, 1, 2, 1}, false, false, 1, 0, 1},
+      {{"the whole image", 0, 0, 8, 4}, false, false, 20, 0, 0},
+      {{"first cut pixel below the face", 3, 2, 2, 2}, false, false, 2, 3, 3},
+      {{"past the right and bottom", 6, 2, 4, 4}, true, false, 3, 7, 2},
+      {{"above and left of the image", -2, -2, 4, 4}, true, false, 3, 0, 0},
+      {{"wholly outside", 100, 100, 5, 5}, true, true, 0, 0, 0},
+      {{"ending at the left edge", -3, 0, 3, 2}, true, true, 0, 0, 0},
+      {{"starting at the bottom edge", 0, 4, 3, 2}, true, true, 0, 0, 0},
+      {{"one pixel in at the top right", 7, -1, 3, 2}, true, false, 1, 7, 0},
   };
   for (const Case& c : cases) {
     ButtonPlacement p = CheckButtonPlacement(image, c.button);
     EXPECT_EQ(p.outside, c.outside) << c.button.name;
+    EXPECT_EQ(p.whollyOutside, c.whollyOutside) << c.button.name;
     EXPECT_EQ(p.keyPixels, c.keyPixels) << c.button.name;
     if (c.keyPixels > 0) EXPECT_EQ(p.firstKeyX * 100 + p.firstKeyY, c.firstX * 100 + c.firstY) << c.button.name;
   }
-  std::vector<std::string> warnings = ButtonWarnings(image, {cases[0].button, cases[1].button, cases[6].button});
-  ASSERT_EQ(warnings.size(), 2u);
+  std::vector<std::string> warnings =
+      ButtonWarnings(image, {cases[0].button, cases[1].button, cases[6].button, cases[4].button});
+  ASSERT_EQ(warnings.size(), 3u);
   EXPECT_TRUE(Contains(warnings[0], "sits on 1 cut-away pixels (magenta or transparent), the first at 0,1")) << warnings[0];
-  EXPECT_TRUE(Contains(warnings[1], "reaches outside the 8 x 4 image")) << warnings[1];
+  EXPECT_TRUE(Contains(warnings[1], "lies wholly outside the 8 x 4 image: it will not show")) << warnings[1];
+  EXPECT_TRUE(Contains(warnings[2], "is cut by the edge of the 8 x 4 image and sits on 3 cut-away pixels")) << warnings[2];
 }
 
 TEST(SkinButtons, ParsesButtonOptions) {
@@ -544,7 +551,7 @@ TEST(SkinPackProgram, PacksAPngAndWarnsAboutButtonsOutsideTheImage) {
   std::remove(skin.c_str());
   std::string output;
   ASSERT_EQ(RunSkinpack("pack --bmp " + bmp + " " + png + " " + skin, &output), 0) << output;
-  EXPECT_TRUE(Contains(output, "warning: Play button (160,250, 60 x 20) reaches outside the 5 x 3 image")) << output;
+  EXPECT_TRUE(Contains(output, "warning: Play button (160,250, 60 x 20) lies wholly outside the 5 x 3 image")) << output;
   EXPECT_TRUE(Contains(output, "warning: Quit button (355,250, 60 x 20)")) << output;
   EXPECT_TRUE(Contains(output, "PNG, palette with alpha, 5 x 3, converted to 24 bits")) << output;
 
@@ -559,7 +566,7 @@ TEST(SkinPackProgram, PacksAPngAndWarnsAboutButtonsOutsideTheImage) {
   EXPECT_TRUE(Bytes(image.data.get(), image.data.get() + image.size) == SkinBmpOf(Draw(AlphaCut)));
 
   EXPECT_EQ(RunSkinpack("info " + skin, &output), 0) << output;
-  EXPECT_TRUE(Contains(output, "button:          Play button (160,250, 60 x 20): reaches outside")) << output;
+  EXPECT_TRUE(Contains(output, "button:          Play button (160,250, 60 x 20): lies wholly outside")) << output;
   EXPECT_EQ(RunSkinpack("info --button 0,2,2,1 " + skin, &output), 0) << output;
   EXPECT_TRUE(Contains(output, "button 1 (0,2, 2 x 1): on opaque pixels")) << output;
   EXPECT_FALSE(Contains(output, "warning")) << output;
@@ -649,7 +656,7 @@ TEST(SkinPackProgram, ScaledArtAndNamedBlocks) {
   std::string source = testing::TempDir() + "scaled.cpp";
   std::string output;
   ASSERT_EQ(RunSkinpack("embed --scale 200 --name SkinForTwice " + png + " " + source, &output), 0) << output;
-  EXPECT_TRUE(Contains(output, "Play button (320,500, 120 x 40) reaches outside")) << output;
+  EXPECT_TRUE(Contains(output, "Play button (320,500, 120 x 40) lies wholly outside")) << output;
   std::string text;
   if (FILE* f = std::fopen(source.c_str(), "rb")) {
     for (int c; (c = std::fgetc(f)) != EOF;) text += char(c);
@@ -875,6 +882,258 @@ TEST(SkinPackProgram, WritesThroughANewFileOfItsOwnBesideTheTarget) {
       EXPECT_TRUE(block == written) << c.target << " does not hold the skin";
     }
     EXPECT_EQ(names, FolderNames(folder)) << "files were left behind or removed";
+  }
+}
+
+// A picture of width x height opaque pixels.
+Bytes PlainArt(size_t width, size_t height) { return MakeBmp(std::vector<std::string>(height, std::string(width, 'x'))); }
+
+// The 200 % art given as the only image, or art of another size, was taken without a word, though
+// the window takes the art's size while the buttons stay at their places for 575 x 385; a button
+// that lay wholly off the art was said to "reach outside" it.
+TEST(SkinPackProgram, ArtOfAnotherSizeThanTheLayoutWarns) {
+  std::string programPath = WriteTemp("sizes source.exe", pe_test::Build(pe_test::ProgramResources()).bytes);
+  std::string out = testing::TempDir() + "sizes new.exe";
+  auto art = [](size_t w, size_t h) {
+    return WriteTemp("sizes " + std::to_string(w) + "x" + std::to_string(h) + ".bmp", PlainArt(w, h));
+  };
+  const std::string right = art(575, 385), twice = art(1150, 770), smaller = art(500, 300), larger = art(640, 400),
+                    narrow = art(400, 260);
+  struct Case {
+    const char* what;
+    std::string images;
+    std::vector<std::string> says;  // empty: no warning at all
+  } cases[] = {
+      {"the layout's sizes", "'" + right + "' '" + twice + "'", {}},
+      {"the 200 % art alone",
+       "'" + twice + "'",
+       {"warning: the 100 % art is 1150 x 770, not the 575 x 385 the launcher's layout expects: the window takes the "
+        "art's size (at 100 %, larger than a 1024 x 768 screen), but the buttons stay at their places for 575 x 385",
+        "1150 x 770 is the size of the 200 % art"}},
+      {"500 x 300", "'" + smaller + "'", {"the 100 % art is 500 x 300, not the 575 x 385", "so they may lie off the art"}},
+      {"640 x 400", "'" + larger + "'", {"the 100 % art is 640 x 400, not the 575 x 385"}},
+      {"a button cut by the edge", "'" + narrow + "'",
+       {"Quit button (355,250, 60 x 20) is cut by the edge of the 400 x 260 image: that part of it will not show"}},
+      {"the 100 % art given as the 200 % art", "'" + right + "' '" + right + "'",
+       {"the 200 % art is 575 x 385, not the 1150 x 770", "575 x 385 is the size of the 100 % art",
+        "Play button (320,500, 120 x 40) lies wholly outside the 575 x 385 image: it will not show"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string output;
+    ASSERT_EQ(0, RunSkinpack("reskin --raw '" + programPath + "' " + c.images + " -o '" + out + "'", &output)) << output;
+    EXPECT_EQ(c.says.empty(), !Contains(output, "warning")) << output;
+    for (const std::string& part : c.says) EXPECT_TRUE(Contains(output, part)) << output;
+  }
+  // pack checks art at the scale it is drawn for; --strict refuses art of another size.
+  std::string skin = testing::TempDir() + "sizes.skin", output;
+  EXPECT_EQ(0, RunSkinpack("pack --raw --strict --scale 200 '" + twice + "' '" + skin + "'", &output)) << output;
+  std::remove(skin.c_str());
+  std::remove(out.c_str());
+  EXPECT_EQ(1, RunSkinpack("pack --raw --strict '" + larger + "' '" + skin + "'", &output)) << output;
+  EXPECT_TRUE(Contains(output, "size warning with --strict: nothing written")) << output;
+  EXPECT_EQ(1, RunSkinpack("reskin --raw --strict '" + programPath + "' '" + twice + "' -o '" + out + "'", &output))
+      << output;
+  EXPECT_FALSE(FileExists(skin) || FileExists(out));
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st = {};
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// reskin wrote over its own program when told to write to it, and the copy lost the program's
+// execute bits. A command now refuses to write over one of its inputs, by any name, unless given
+// --overwrite, and the copy takes the program's mode.
+TEST(SkinPackProgram, WritesOverItsInputOnlyWhenToldAndKeepsTheProgramsMode) {
+  const Bytes art = MakeBmp(Pictures[0]);
+  const Bytes block = Pack(art, true);
+  std::vector<pe_test::Resource> resources = pe_test::ProgramResources();
+  resources[1].data = block;
+  const Bytes program = pe_test::Build(resources).bytes;
+  const mode_t mask = umask(0);
+  umask(mask);
+  const mode_t programMode = 0751 & ~mask;
+  struct Case {
+    const char* what;
+    std::string args;
+    int exitCode;
+    std::string written;  // holds the new skin, with the program's mode, when the command succeeds
+  } cases[] = {
+      {"-o the program", "reskin --raw src.exe art.bmp -o src.exe", 1, ""},
+      {"-o the program by another path", "reskin --raw src.exe art.bmp -o ../'skinpack inputs'/src.exe", 1, ""},
+      {"-o a link to the program", "reskin --raw src.exe art.bmp -o link.exe", 1, ""},
+      {"-o a hard link to the program", "reskin --raw src.exe art.bmp -o hard.exe", 1, ""},
+      {"-o the art", "reskin --raw src.exe art.bmp -o art.bmp", 1, ""},
+      {"pack onto its image", "pack --raw art.bmp art.bmp", 1, ""},
+      {"unpack onto its file", "unpack src.exe ./src.exe", 1, ""},
+      {"a copy", "reskin --raw src.exe art.bmp -o new.exe", 0, "new.exe"},
+      {"-o the program with --overwrite", "reskin --raw --overwrite src.exe art.bmp -o src.exe", 0, "src.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string folder = testing::TempDir() + "skinpack inputs/";
+    std::system(("rm -rf '" + folder + "'").c_str());
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    WriteTemp("skinpack inputs/src.exe", program);
+    WriteTemp("skinpack inputs/art.bmp", art);
+    ASSERT_EQ(0, chmod((folder + "src.exe").c_str(), programMode));
+    ASSERT_EQ(0, symlink("src.exe", (folder + "link.exe").c_str()));
+    ASSERT_EQ(0, link((folder + "src.exe").c_str(), (folder + "hard.exe").c_str()));
+
+    std::string output;
+    EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output, folder)) << output;
+    if (c.exitCode != 0) {
+      EXPECT_TRUE(Contains(output, "the file to write is also an input")) << output;
+      EXPECT_TRUE(Contains(output, "--overwrite")) << output;
+      EXPECT_TRUE(program == ReadBytes(folder + "src.exe")) << "the program was changed";
+      EXPECT_TRUE(art == ReadBytes(folder + "art.bmp")) << "the art was changed";
+      EXPECT_EQ(programMode, ModeOf(folder + "src.exe"));
+    } else {
+      auto skins = SkinsOf(ReadBytes(folder + c.written));
+      ASSERT_EQ(1u, skins.size());
+      EXPECT_TRUE(block == skins[0].second);
+      EXPECT_EQ(programMode, ModeOf(folder + c.written)) << std::oct << ModeOf(folder + c.written);
+    }
+    std::vector<std::string> names = {"art.bmp", "hard.exe", "link.exe", "src.exe"};
+    if (c.written == "new.exe") names.insert(names.begin() + 3, "new.exe");
+    EXPECT_EQ(names, FolderNames(folder));
+  }
+}
+
+// The printed line that starts with `label`, without it; empty when there is none.
+std::string LineOf(const std::string& output, const std::string& label) {
+  size_t at = output.find(label);
+  if (at == std::string::npos) return "";
+  at += label.size();
+  return output.substr(at, output.find('\n', at) - at);
+}
+
+// The art of each scale comes out of a launcher again, and info leads with what it carries: each
+// scale's size and a hash of its picture (the one pack prints for that art), the buttons' places,
+// and whether the program is signed; the block's fields come after.
+TEST(SkinPackProgram, UnpackAndInfoTellWhichArtALauncherCarries) {
+  const std::string folder = testing::TempDir();
+  std::string art100 = WriteTemp("carried 100.bmp", MakeBmp(Pictures[0]));
+  std::string art200 = WriteTemp("carried 200.png", WritePng(Draw(Alpha), {}));
+  std::string programPath = WriteTemp("carried source.exe", pe_test::Build(pe_test::ProgramResources()).bytes);
+  std::string both = folder + "carried both.exe", one = folder + "carried one.exe", skin = folder + "carried.skin";
+  std::string bmp100 = folder + "carried 100 back.bmp", bmp200 = folder + "carried 200 packed.bmp";
+  std::string output;
+  ASSERT_EQ(0, RunSkinpack("pack --bmp '" + bmp200 + "' --scale 200 '" + art200 + "' '" + skin + "'", &output));
+  const std::string hash200 = LineOf(output, "; hash ").substr(0, 12);
+  ASSERT_EQ(0, RunSkinpack("pack '" + art100 + "' '" + skin + "'", &output));
+  const std::string hash100 = LineOf(output, "; hash ").substr(0, 12);
+  ASSERT_EQ(12u, hash100.size()) << output;
+  EXPECT_EQ("c5adcf92f420", hash100);  // FNV-1a of 8, 2 and the pixels: the same from every version
+  EXPECT_NE(hash100, hash200);
+  ASSERT_EQ(0, RunSkinpack("pack --raw '" + art100 + "' '" + skin + "'", &output));
+  EXPECT_EQ(hash100, LineOf(output, "; hash ").substr(0, 12)) << "the hash depends on the packing";
+
+  ASSERT_EQ(0, RunSkinpack("reskin '" + programPath + "' '" + art100 + "' '" + art200 + "' -o '" + both + "'", &output));
+  ASSERT_EQ(0, RunSkinpack("reskin '" + programPath + "' '" + art100 + "' -o '" + one + "'", &output));
+
+  ASSERT_EQ(0, RunSkinpack("info '" + both + "'", &output)) << output;
+  EXPECT_EQ("no", LineOf(output, "signed:          ")) << output;
+  EXPECT_EQ("8 x 2, hash " + hash100 + " (resource SKIN_100)", LineOf(output, "100 % art:       ")) << output;
+  EXPECT_EQ("5 x 3, hash " + hash200 + " (resource SKIN_200)", LineOf(output, "200 % art:       ")) << output;
+  EXPECT_TRUE(Contains(output, "200 % art:       5 x 3, hash " + hash200 + " (resource SKIN_200)\n"
+                               "button:          Play button (320,500, 120 x 40): lies wholly outside"))
+      << output;
+  EXPECT_LT(output.find("200 % art:"), output.find("runHeight:")) << "the block's fields come first";
+  ASSERT_EQ(0, RunSkinpack("info '" + one + "'", &output)) << output;
+  EXPECT_EQ("none: the launcher makes larger scales from the 100 % art", LineOf(output, "200 % art:       "))
+      << output;
+
+  // Signed: a launcher that carries a certificate table.
+  std::vector<pe_test::Resource> resources = pe_test::ProgramResources();
+  resources[1].data = Pack(MakeBmp(Pictures[0]), false);
+  pe_test::Options signedOptions;
+  signedOptions.certificate = Bytes(48, 0x30);
+  std::string signedPath = WriteTemp("carried signed.exe", pe_test::Build(resources, signedOptions).bytes);
+  ASSERT_EQ(0, RunSkinpack("info '" + signedPath + "'", &output)) << output;
+  EXPECT_EQ("yes (it carries an Authenticode certificate table)", LineOf(output, "signed:          ")) << output;
+  EXPECT_EQ("8 x 2, hash " + hash100 + " (resource SKIN_100)", LineOf(output, "100 % art:       ")) << output;
+
+  // unpack gives each scale's art back, and says which it gave.
+  struct Case {
+    const char* what;
+    std::string args;
+    int exitCode;
+    std::string expect;  // the BMP written, or a part of the message
+  } cases[] = {
+      {"the 100 % art", "unpack '" + both + "' '" + bmp100 + "'", 0, art100},
+      {"the 200 % art", "unpack --scale 200 '" + both + "' '" + bmp100 + "'", 0, bmp200},
+      {"no 200 % art", "unpack --scale 200 '" + one + "' '" + bmp100 + "'", 1, "carries no 200 % art"},
+      {"a skin file at 200 %", "unpack --scale 200 '" + skin + "' '" + bmp100 + "'", 1, "not a launcher"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::remove(bmp100.c_str());
+    EXPECT_EQ(c.exitCode, RunSkinpack(c.args, &output)) << output;
+    if (c.exitCode == 0) {
+      EXPECT_TRUE(ReadBytes(c.expect) == ReadBytes(bmp100));
+      EXPECT_TRUE(Contains(output, std::string(c.what) + " of ")) << output;
+    } else {
+      EXPECT_TRUE(Contains(output, c.expect)) << output;
+      EXPECT_FALSE(FileExists(bmp100));
+    }
+  }
+}
+
+// Packing art of the launcher's size takes a second or more and used to print nothing until done;
+// art that large now gets a line before it is packed, smaller art and unpacked art none.
+TEST(SkinPackProgram, LargeArtGetsALineBeforeItIsPacked) {
+  std::string large = WriteTemp("progress large.bmp", PlainArt(500, 400));
+  std::string small = WriteTemp("progress small.bmp", PlainArt(40, 30));
+  std::string skin = testing::TempDir() + "progress.skin";
+  struct Case {
+    std::string args;
+    bool line;
+  } cases[] = {
+      {"pack '" + large + "' '" + skin + "'", true},
+      {"pack --raw '" + large + "' '" + skin + "'", false},
+      {"pack '" + small + "' '" + skin + "'", false},
+  };
+  for (const Case& c : cases) {
+    std::string output;
+    ASSERT_EQ(0, RunSkinpack(c.args, &output)) << output;
+    EXPECT_EQ(c.line, Contains(output, "skinpack: " + large + ": packing the 500 x 400 art for 100 %...\n")) << c.args
+                                                                                                        << output;
+    EXPECT_EQ(c.line, Contains(output, "packing")) << c.args << output;
+  }
+}
+
+// A usage error printed the whole usage without naming the problem; now one line names it first.
+TEST(SkinPackProgram, UsageErrorsNameTheProblem) {
+  struct Case {
+    const char* args;
+    const char* problem;
+  } cases[] = {
+      {"", "skinpack: no command given"},
+      {"frobnicate a", "skinpack: frobnicate: no such command"},
+      {"reskin p.exe a.png", "skinpack: reskin: -o OUT.exe is missing"},
+      {"reskin p.exe -o o.exe", "skinpack: reskin: PROGRAM and one or two images are wanted, 1 file given"},
+      {"pack a.png", "skinpack: pack: IMAGE and OUT.skin are wanted, 1 file given"},
+      {"unpack a b c", "skinpack: unpack: FILE and OUT.bmp are wanted, 3 files given"},
+      {"info", "skinpack: info: FILE is wanted, 0 files given"},
+      {"pack --frob a b", "skinpack: pack: no such option --frob"},
+      {"pack a b --bmp", "skinpack: pack: --bmp wants a value"},
+      {"info --raw a", "skinpack: info: --raw is not an option of info"},
+      {"reskin --scale 200 p.exe a.png -o o.exe", "skinpack: reskin: --scale is not an option of reskin"},
+      {"pack --scale 99 a b", "skinpack: pack: --scale wants a percentage from 100 to 400, not \"99\""},
+  };
+  for (const Case& c : cases) {
+    std::string output;
+    EXPECT_EQ(2, RunSkinpack(c.args, &output)) << c.args;
+    EXPECT_EQ(std::string(c.problem) + "\nusage: skinpack pack", output.substr(0, std::strlen(c.problem) + 21))
+        << c.args;
+  }
+  for (const char* args : {"--help", "reskin --help"}) {
+    std::string output;
+    EXPECT_EQ(0, RunSkinpack(args, &output)) << args;
+    EXPECT_EQ(0u, output.find("usage: skinpack pack")) << output;
+    EXPECT_TRUE(Contains(output, "--overwrite")) << output;
   }
 }
 

@@ -115,6 +115,22 @@ std::string OutlineWarning(const SkinImageView& image) {
                 rects, LargestSkinOutline);
 }
 
+std::string SkinPictureHash(const SkinImageView& image) {
+  uint64_t hash = 0xCBF29CE484222325u;
+  auto add = [&hash](uint8_t byte) { hash = (hash ^ byte) * 0x100000001B3u; };
+  for (int32_t side : {image.width, image.height})
+    for (int shift = 0; shift < 32; shift += 8) add(uint8_t(uint32_t(side) >> shift));
+  for (int32_t y = 0; y < image.height; ++y) {
+    const uint8_t* row = image.pixels + size_t(image.height - 1 - y) * image.stride;  // rows are stored bottom-up
+    for (int32_t x = 0; x < image.width; ++x) {
+      add(row[x * 3 + 2]);
+      add(row[x * 3 + 1]);
+      add(row[x * 3]);
+    }
+  }
+  return Format("%012llx", static_cast<unsigned long long>(hash >> 16));
+}
+
 bool LocateSkin(const std::vector<uint8_t>& file, SkinLocation* where, std::string* error) {
   if (file.size() >= 2 && file[0] == 'J' && file[1] == 'C') {
     *where = SkinLocation{true, 0};

@@ -21,6 +21,11 @@ uint32_t SkinOutlineRects(const SkinImageView& image);
 // not take; empty when it has not.
 std::string OutlineWarning(const SkinImageView& image);
 
+// A short name for the picture a skin shows, the same however it was packed: the first 12 hex
+// digits of the 64-bit FNV-1a hash of its width and height (32-bit little-endian each) and then
+// its pixels as red, green, blue, rows from the top.
+std::string SkinPictureHash(const SkinImageView& image);
+
 // Where a skin is found inside a file: a bare JC stream at its start, or a SkinBlock anywhere
 // (located by its banner, so a program that embeds one can be inspected directly).
 struct SkinLocation {

@@ -16,8 +16,19 @@ FILE* OpenToolFile(const std::string& path, const char* mode);
 
 // Creates a new file for writing beside `path`, in its folder, to be renamed over it once written.
 // Its name (into `tempPath`) is one no file has yet, and it is created exclusively, so that neither
-// a file nor a link of that name is written through. Null with the system's reason in `error`.
-FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error);
+// a file nor a link of that name is written through. On the host it gets the permission bits
+// `mode` less the umask, as fopen gives 0666 less the umask; Windows has no such bits. Null with
+// the system's reason in `error`.
+FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error, unsigned mode = 0666);
+
+// The permission bits of an existing file (0755 for a program one may run), for a copy to take;
+// 0666 when they cannot be read, and on Windows.
+unsigned ToolFileMode(const std::string& path);
+
+// Whether two paths name one existing file, whatever names, links or folders lead to it: the same
+// device and inode on the host; on Windows the same volume and file index, or where a file cannot
+// be opened to ask, the same full path (letters compared without case).
+bool SameToolFile(const std::string& a, const std::string& b);
 
 // Moves `from` to `to`, replacing a file already there (rename() on Windows refuses to). False
 // with the system's reason in `error`.

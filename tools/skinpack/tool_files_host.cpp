@@ -1,6 +1,7 @@
 #include "tool_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,12 +18,11 @@ std::vector<std::string> ToolArguments(int argc, char** argv) { return std::vect
 
 FILE* OpenToolFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
-FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error) {
+FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error, unsigned mode) {
   for (unsigned attempt = 0; attempt < TempFileAttempts; ++attempt) {
     std::string name = path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    // O_EXCL fails on any name that exists, a link included; 0666 leaves the mode to the umask, as
-    // fopen does.
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // O_EXCL fails on any name that exists, a link included; the umask applies to `mode`.
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode & 0777));
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
       *error = std::strerror(errno);
@@ -40,6 +40,16 @@ FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::st
   }
   *error = std::strerror(EEXIST);
   return nullptr;
+}
+
+unsigned ToolFileMode(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0666;
+}
+
+bool SameToolFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool ReplaceToolFile(const std::string& from, const std::string& to, std::string* error) {

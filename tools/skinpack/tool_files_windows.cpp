@@ -53,7 +53,7 @@ FILE* OpenToolFile(const std::string& path, const char* mode) {
   return _wfopen(WideOf(path).c_str(), WideOf(mode).c_str());
 }
 
-FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error) {
+FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::string* error, unsigned) {
   for (unsigned attempt = 0; attempt < TempFileAttempts; ++attempt) {
     std::string name = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
     // CREATE_NEW fails on any name that exists, a link included.
@@ -79,6 +79,40 @@ FILE* CreateToolTempFile(const std::string& path, std::string* tempPath, std::st
   }
   *error = SystemReason(ERROR_FILE_EXISTS);
   return nullptr;
+}
+
+unsigned ToolFileMode(const std::string&) { return 0666; }
+
+bool SameToolFile(const std::string& a, const std::string& b) {
+  const std::wstring wa = WideOf(a), wb = WideOf(b);
+  // Asking for no access still opens a file another program holds open; BACKUP_SEMANTICS lets a
+  // folder be opened too.
+  auto open = [](const std::wstring& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  };
+  HANDLE ha = open(wa), hb = open(wb);
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  const bool known = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE && GetFileInformationByHandle(ha, &ia) &&
+                     GetFileInformationByHandle(hb, &ib);
+  if (ha != INVALID_HANDLE_VALUE) CloseHandle(ha);
+  if (hb != INVALID_HANDLE_VALUE) CloseHandle(hb);
+  if (known)
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+  // A file that exists but cannot be opened to ask: compare the full paths.
+  if (GetFileAttributesW(wa.c_str()) == INVALID_FILE_ATTRIBUTES ||
+      GetFileAttributesW(wb.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return false;
+  auto full = [](const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring text(n, L'\0');
+    if (n == 0 || GetFullPathNameW(path.c_str(), n, &text[0], nullptr) >= n) return std::wstring();
+    text.resize(wcslen(text.c_str()));
+    return text;
+  };
+  const std::wstring fa = full(wa), fb = full(wb);
+  return !fa.empty() && lstrcmpiW(fa.c_str(), fb.c_str()) == 0;
 }
 
 bool ReplaceToolFile(const std::string& from, const std::string& to, std::string* error) {
