@@ -28,6 +28,40 @@ PACKAGES=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}")
 # What the host skinpack alone needs (scripts/skinpack).
 TOOL_PACKAGES=(cmake ninja-build g++ clang libpng-dev)
 
+# The running script's usage: the comment at its head after the #! line, without its '# '.
+Usage() { awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "$0"; }
+
+# A usage error: the problem in one line, then the usage, on standard error; exit code 2.
+UsageError() {
+  echo "scripts/${0##*/}: $1" >&2
+  Usage >&2
+  exit 2
+}
+
+# Refuses, as a usage error, arguments that ctest would pass over without a word: it takes no
+# operands, so the first argument must be an option, and it ignores long options it does not know.
+CheckCtestArguments() {
+  [ $# -gt 0 ] || return 0
+  case $1 in
+    -?*) ;;
+    *) UsageError "'$1' is not a ctest option (to run the tests labelled $1: -L $1)" ;;
+  esac
+  command -v ctest >/dev/null || return 0
+  local known arg
+  known=$(ctest --help 2>/dev/null | grep -o -- '--[A-Za-z0-9.-]*')
+  for arg; do
+    case $arg in
+      --?*) grep -qxF -- "${arg%%=*}" <<<"$known" || UsageError "unknown ctest option '${arg%%=*}'" ;;
+    esac
+  done
+}
+
+# Refuses a ZINDLE_DISPLAY that is no display number, as a usage error.
+CheckDisplayChoice() {
+  [[ ${ZINDLE_DISPLAY:-} =~ ^(:?[0-9]+)?$ ]] ||
+    UsageError "ZINDLE_DISPLAY must be a display number such as 99 or :99, not '$ZINDLE_DISPLAY'"
+}
+
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # The packages among the arguments that are not installed, into MISSING.
@@ -115,6 +149,20 @@ BuildAll() {
   [ $status = 0 ] || return 1
   ninja -C "$WIN32_DIR" -j"${JOBS:-2}" || return 1
   ninja -C "$WIN64_DIR" -j"${JOBS:-2}" || return 1
+  # `ctest --test-dir build` finds the tests after any build, not only after scripts/test; it
+  # keeps the trees scripts/test chose last.
+  [ -f "$BUILD_DIR/CTestTestfile.cmake" ] && return 0
+  if [ "$(LauncherTree)" = win32 ]; then WriteTestFile win64 win32; else WriteTestFile win64; fi
+}
+
+# Writes the top-level CTest file: one CTest tree over the host tree and the Windows trees named,
+# so that one run ends with one summary line. The shipped program's own checks run on every
+# machine, natively or under emulation. Usage: WriteTestFile WINDOWS_TREE...
+WriteTestFile() {
+  local dirs='"host"' tree
+  for tree; do dirs="$dirs \"$tree\""; done
+  case " $* " in *" win32 "*) ;; *) dirs="$dirs \"win32/tests/shipped\"" ;; esac
+  printf 'subdirs(%s)\n' "$dirs" >"$BUILD_DIR/CTestTestfile.cmake"
 }
 
 # The tree whose launcher.exe a player's view is shown from: the shipped 32-bit program where this
@@ -154,19 +202,25 @@ ChooseWineTrees() {
       echo "ZINDLE_WINE must be win32, win64 or both, not '$ZINDLE_WINE'" >&2
       return 1 ;;
   esac
-  # One CTest tree over the chosen builds, so that one run ends with one summary line. The
-  # shipped program's own checks run on every machine, natively or under emulation.
-  local dirs='"host"' tree
-  for tree in $WINE_TREES; do dirs="$dirs \"$tree\""; done
-  case " $WINE_TREES " in *" win32 "*) ;; *) dirs="$dirs \"win32/tests/shipped\"" ;; esac
-  printf 'subdirs(%s)\n' "$dirs" >"$BUILD_DIR/CTestTestfile.cmake"
+  WriteTestFile $WINE_TREES
 }
 
-# Starts Xvfb on a free display number and exports DISPLAY. SCREEN_SIZE (default 1024x768) sets
+# Starts Xvfb and exports DISPLAY: on display ZINDLE_DISPLAY when it is set (one that is taken is
+# an error), else on the first free number from 90 to 140. SCREEN_SIZE (default 1024x768) sets
 # its size.
 StartScreen() {
-  local n
-  for n in $(seq 90 140); do
+  local n numbers
+  if [ -n "${ZINDLE_DISPLAY:-}" ]; then
+    n=${ZINDLE_DISPLAY#:}
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
+      echo "display :$n (ZINDLE_DISPLAY) is taken: /tmp/.X$n-lock or /tmp/.X11-unix/X$n exists; choose another number or unset ZINDLE_DISPLAY" >&2
+      return 1
+    fi
+    numbers=$n
+  else
+    numbers=$(seq 90 140)
+  fi
+  for n in $numbers; do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     Xvfb ":$n" -screen 0 "${SCREEN_SIZE:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
@@ -174,12 +228,16 @@ StartScreen() {
     for _ in $(seq 50); do
       # Ours once its lock names it: a server of another run on the same number (whose lock this
       # run cannot see) would answer too.
-      [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] && xdpyinfo >/dev/null 2>&1 && return 0
+      [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$n-lock")" = "$XVFB_PID" ] && xdpyinfo >/dev/null 2>&1 && return 0
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
   done
-  echo "could not start Xvfb" >&2
+  if [ -n "${ZINDLE_DISPLAY:-}" ]; then
+    echo "could not start Xvfb on display :$n (ZINDLE_DISPLAY): is it taken by a server this run cannot see?" >&2
+  else
+    echo "could not start Xvfb" >&2
+  fi
   return 1
 }
 

@@ -5,11 +5,21 @@ import subprocess
 import time
 
 
-def start_screen(width, height, first=100):
-    """Starts Xvfb on the first free display number from FIRST; returns (process, ":N").
+def first_number():
+    """Where the search for a free display number starts: after the run's own screen when
+    ZINDLE_DISPLAY chose it, else at 100, above the numbers the scripts take."""
+    chosen = os.environ.get("ZINDLE_DISPLAY", "").lstrip(":")
+    return int(chosen) + 1 if chosen.isdigit() else 100
+
+
+def start_screen(width, height, first=None):
+    """Starts Xvfb on the first free display number from FIRST (see first_number); returns
+    (process, ":N").
 
     A display counts as ours once it answers and its lock file names our Xvfb: a server of
     another run on the same number would otherwise answer for it while ours fails."""
+    if first is None:
+        first = first_number()
     for n in range(first, first + 100):
         if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
             continue
