@@ -11,8 +11,9 @@
 //  3. chooses literal widths afterwards: an exact search over the literal sequence between
 //     width 8 and width 7 with each of the 256 bases, switches priced by their code size; the
 //     parse is then repeated with the literal prices that choice gives;
-//  4. picks the index width: parses at 9, then at the widths its new matches, priced again,
-//     promise to make smaller.
+//  4. picks the index width: parses first at the width that codes the candidates' offsets in
+//     the fewest bits, then at the widths the best parse's new matches, priced again, promise to
+//     make smaller.
 // The parse is most of the work and runs once per width tried and once per round of step 3; it
 // keeps its state between runs, compares the costs of a run of lengths together (RelaxRun), and
 // skips the lengths of a repeat that the same match from the position before already reached as
@@ -100,7 +101,7 @@ MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& s
   m.shortOffset.assign(size_t(n) * 4, 0);
   // Reserving only claims addresses: pages are touched as candidates are written, and the table
   // is not copied as it grows unless it outgrows this.
-  m.candidates.reserve(size_t(n) / 2);
+  m.candidates.reserve(n);
   std::vector<uint32_t> head(size_t(1) << HashBits, NoPosition);
   smallerTree.resize(size_t(n) + 1);
   largerTree.resize(size_t(n) + 1);
@@ -356,7 +357,11 @@ std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, ui
   const Candidate* stored = m.candidates.data();
   LongMatch inside;
   Candidate implied;
+  uint32_t seen[256];  // each byte value's latest position so far, or one far enough back for none
+  for (uint32_t& p : seen) p = uint32_t(-15);
   for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t nearest = i - seen[data[i]];
+    seen[data[i]] = i;
     // Pointer arithmetic, not indexing: the last position's candidates may end at the table's end.
     const Candidate* candBegin = stored;
     const Candidate* candEnd = stored + m.count[i];
@@ -376,7 +381,7 @@ std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, ui
     Relax(at, i + 1, c + literalBits[i], Edge{i, last, Code::Literal});
     if (data[i] == 0) {
       Relax(at, i + 1, c + 7, Edge{i, last, Code::Zero});
-    } else if (NearOffset(data, i) != 0) {
+    } else if (nearest <= 14) {
       Relax(at, i + 1, c + 7, Edge{i, last, Code::Near});
     }
     if (limit >= 2)
@@ -623,15 +628,24 @@ std::vector<uint8_t> EncodeJcStream(const uint8_t* data, size_t size, JcEncodeRe
   MatchTable matches = FindMatches(data, n, at.from, at.offset);
   std::vector<uint8_t> keptPrices(n, 9);  // literal prices the kept parse was made with
 
-  // A parse's new matches priced at another index width tell how the stream would fare there;
-  // the widths are parsed in turn, first 9, then the one those prices put lowest for as long as
-  // they promise less than the best parse so far. Ties go to the smaller width.
-  constexpr uint32_t FirstWidth = 9, LeastWidth = 4, MostWidth = 14;
-  uint32_t bestWidth = FirstWidth;
+  // The widths are parsed in turn: first the one that codes the offsets of all candidates beyond
+  // the short matches' reach in the fewest bits, then, as long as the new matches of the best
+  // parse so far, priced at another width, promise less than that parse, the width they put
+  // lowest. Ties go to the smaller width.
+  constexpr uint32_t LeastWidth = 4, MostWidth = 14;
+  uint32_t bestWidth = LeastWidth;
+  {
+    uint64_t offsetBits[MostWidth + 1] = {};
+    for (const Candidate& k : matches.candidates)
+      if (k.offset > 127)
+        for (uint32_t w = LeastWidth; w <= MostWidth; ++w) offsetBits[w] += OffsetBits(k.offset, w);
+    for (uint32_t w = LeastWidth; w <= MostWidth; ++w)
+      if (offsetBits[w] < offsetBits[bestWidth]) bestWidth = w;
+  }
   uint64_t bestBits;
   std::vector<Step> steps = Parse(data, n, matches, bestWidth, keptPrices, at, &bestBits);
   bool parsed[MostWidth + 1] = {};
-  parsed[FirstWidth] = true;
+  parsed[bestWidth] = true;
   for (;;) {
     uint64_t estimate[MostWidth + 1];
     for (uint32_t w = LeastWidth; w <= MostWidth; ++w) estimate[w] = bestBits;
