@@ -67,8 +67,27 @@ struct MatchTable {
   // Nice); a parse walks the positions in order and so finds where each position's begin.
   std::vector<uint8_t> count;
   std::vector<Candidate> candidates;  // per position: growing lengths, growing offsets
-  std::vector<uint8_t> shortOffset;   // 4 per position: smallest offset for lengths 2..5, 0 = none
+  // Per position, how far back the latest position with the same two bytes lies, if at most
+  // 127 bytes (0 otherwise). The parse finds the short matches' offsets along these links.
+  std::vector<uint8_t> pairLink;
 };
+
+// The smallest offsets 1..127 of matches of 2, 3, 4 and 5 bytes at i (0 for none), found along
+// the links of the positions with the same two bytes, nearest first.
+void ShortOffsets(const uint8_t* data, uint32_t n, const uint8_t* pairLink, uint32_t i, uint8_t shortest[4]) {
+  const uint32_t limit = std::min(n - i, 5u);
+  uint32_t found = 0;
+  for (uint32_t d = pairLink[i]; d != 0 && found < 4;) {
+    const uint32_t len = CommonLength(data + i - d, data + i, limit);
+    for (uint32_t l = 2; l <= len; ++l)
+      if (!shortest[l - 2]) {
+        shortest[l - 2] = uint8_t(d);
+        ++found;
+      }
+    const uint32_t step = pairLink[i - d];
+    d = step != 0 && d + step <= 127 ? d + step : 0;
+  }
+}
 
 // Inside a match longer than Nice, the positions after the one that found it have one candidate
 // only, the same offset shorter by one each time. The table does not hold those: the search and
@@ -98,7 +117,7 @@ MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& s
                        std::vector<uint32_t>& largerTree) {
   MatchTable m;
   m.count.assign(n, 0);
-  m.shortOffset.assign(size_t(n) * 4, 0);
+  m.pairLink.assign(n, 0);
   // Reserving only claims addresses: pages are touched as candidates are written, and the table
   // is not copied as it grows unless it outgrows this.
   m.candidates.reserve(n);
@@ -107,11 +126,7 @@ MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& s
   largerTree.resize(size_t(n) + 1);
   uint32_t* const smallerOf = smallerTree.data();
   uint32_t* const largerOf = largerTree.data();
-  // Positions by their first two bytes, each linked to the one before it with the same two bytes
-  // when that lies at most 127 back (0 otherwise): the short matches' offsets are found by
-  // walking these links nearest first.
-  std::vector<int32_t> pairHead(size_t(1) << 16, -1);
-  std::vector<uint8_t> pairLink(n, 0);
+  std::vector<int32_t> pairHead(size_t(1) << 16, -1);  // each pair of bytes' latest position
   LongMatch inside;
   // The longest match the position before found, with its whole length: one position on, the
   // same offset has one byte less in common, with nothing to compare.
@@ -132,20 +147,8 @@ MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& s
     if (limit >= 2) {
       const uint32_t pair = uint32_t(data[i]) << 8 | data[i + 1];
       const int32_t earlier = pairHead[pair];
-      if (earlier >= 0 && i - uint32_t(earlier) <= 127) pairLink[i] = uint8_t(i - uint32_t(earlier));
+      if (earlier >= 0 && i - uint32_t(earlier) <= 127) m.pairLink[i] = uint8_t(i - uint32_t(earlier));
       pairHead[pair] = int32_t(i);
-      uint8_t* shortest = &m.shortOffset[size_t(i) * 4];
-      uint32_t found = 0;
-      for (uint32_t d = pairLink[i]; d != 0 && found < 4;) {
-        uint32_t len = CommonLength(data + i - d, data + i, std::min(limit, 5u));
-        for (uint32_t l = 2; l <= len; ++l)
-          if (!shortest[l - 2]) {
-            shortest[l - 2] = uint8_t(d);
-            ++found;
-          }
-        const uint32_t step = pairLink[i - d];
-        d = step != 0 && d + step <= 127 ? d + step : 0;
-      }
     }
     if (limit < 3) continue;
     const Met* before = walks[(i + 1) & 1].data();
@@ -384,9 +387,12 @@ std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, ui
     } else if (nearest <= 14) {
       Relax(at, i + 1, c + 7, Edge{i, last, Code::Near});
     }
-    if (limit >= 2)
+    if (limit >= 2 && m.pairLink[i] != 0) {
+      uint8_t shortest[4] = {};
+      ShortOffsets(data, n, m.pairLink.data(), i, shortest);
       for (uint32_t l = 2; l <= 5; ++l)
-        if (uint32_t d = m.shortOffset[size_t(i) * 4 + l - 2]) Relax(at, i + l, c + 12, Edge{i, d, Code::Short});
+        if (uint32_t d = shortest[l - 2]) Relax(at, i + l, c + 12, Edge{i, d, Code::Short});
+    }
     // A new match never beats a repeat of the same length from the same position: its offset
     // takes at least 8 bits against the repeat's 4, and its length adjustment saves at most 2. So
     // new matches start above the lengths the repeat has covered.
