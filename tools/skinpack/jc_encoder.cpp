@@ -110,9 +110,10 @@ constexpr uint32_t NoPosition = ~0u;
 // ordered by the bytes that follow them, the latest at its root: the walk from the root towards
 // position i meets, for each length, the nearest position with at least that much in common
 // with i (every position between the two in the order shares as much, and all are older), so
-// the candidates are the smallest offsets for every longer length. A match of Nice bytes ends
-// the walk; the node met there gives its subtrees to i. `smaller` and `larger` hold each
-// position's subtrees; the parse takes them over afterwards.
+// the candidates are the smallest offsets for every longer length, as far as MaxDepth nodes
+// reach. A match of Nice bytes ends the walk; the node met there gives its subtrees to i.
+// `smallerTree` and `largerTree` hold each position's two subtrees; the parse takes their memory
+// over afterwards.
 MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& smallerTree,
                        std::vector<uint32_t>& largerTree) {
   MatchTable m;
