@@ -3,17 +3,22 @@
 // Every code of the format has a fixed size in bits, so the cheapest stream is a shortest path
 // over the input positions. The encoder:
 //  1. finds, for every position, the matches worth knowing: the smallest offset for each longer
-//     length (hash chains over 3-byte prefixes), and the smallest offset 1..127 for the short
-//     match lengths 2..5;
+//     length (a binary tree per hash of 3-byte prefixes), and the smallest offset 1..127 for the
+//     short match lengths 2..5;
 //  2. runs a forward shortest-path parse whose arrivals carry lastOffset, so repeat matches are
 //     priced from the path actually taken; literals, zero bytes, near copies, short matches,
 //     repeat and new-offset matches and raw blocks are all edges;
 //  3. chooses literal widths afterwards: an exact search over the literal sequence between
 //     width 8 and width 7 with each of the 256 bases, switches priced by their code size; the
 //     parse is then repeated with the literal prices that choice gives;
-//  4. tries each index width and keeps the smallest result.
-// The parse is most of the work and runs once per width and once per round of step 3; it keeps
-// its state between runs and compares the costs of a run of lengths together (RelaxRun).
+//  4. picks the index width: parses first at the width that codes the candidates' offsets in
+//     the fewest bits, then at the widths the best parse's new matches, priced again, promise to
+//     make smaller.
+// The parse is most of the work and runs once per width tried and once per round of step 3; it
+// keeps its state between runs, compares the costs of a run of lengths together (RelaxRun), and
+// skips the lengths of a repeat that the same match from the position before already reached as
+// cheaply. The search remembers what the position before found, so that it rarely compares the
+// same bytes twice.
 
 #include "jc_encoder.h"
 
@@ -25,7 +30,7 @@
 namespace {
 
 constexpr uint32_t Nice = 256;        // lengths beyond this are taken whole
-constexpr uint32_t MaxChain = 256;    // hash-chain candidates looked at per position
+constexpr uint32_t MaxDepth = 256;    // tree nodes looked at per position
 constexpr uint32_t HashBits = 17;
 constexpr uint32_t Infinite = 0x3FFFFFFF;
 constexpr uint32_t RawBlockBits = 3 + 4 + 1 + 256 * 8 + 1;
@@ -54,63 +59,163 @@ struct Candidate {
   uint32_t offset;
 };
 
+// Memory is laid out for the pages it touches: on the machines this runs on, a page's first touch
+// costs more than the work done on it here. The tables are as narrow as they can be, and the
+// search's tree is handed on to the parse, whose links take its memory over.
 struct MatchTable {
-  std::vector<uint32_t> first;        // position -> index of its first candidate; n + 1 entries
+  // Candidates per position, at most 254 (each is longer than the one before, from 3 up to
+  // Nice); a parse walks the positions in order and so finds where each position's begin.
+  std::vector<uint8_t> count;
   std::vector<Candidate> candidates;  // per position: growing lengths, growing offsets
-  std::vector<uint8_t> shortOffset;   // 4 per position: smallest offset for lengths 2..5, 0 = none
+  // Per position, how far back the latest position with the same two bytes lies, if at most
+  // 127 bytes (0 otherwise). The parse finds the short matches' offsets along these links.
+  std::vector<uint8_t> pairLink;
 };
 
-MatchTable FindMatches(const uint8_t* data, uint32_t n) {
-  MatchTable m;
-  m.first.resize(n + 1);
-  m.shortOffset.assign(size_t(n) * 4, 0);
-  std::vector<int32_t> head(size_t(1) << HashBits, -1), prev(n, -1);
-  uint32_t carryLength = 0, carryOffset = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    m.first[i] = uint32_t(m.candidates.size());
-    uint32_t limit = n - i;
-    if (limit >= 2) {
-      uint8_t* shortest = &m.shortOffset[size_t(i) * 4];
-      uint32_t found = 0;
-      for (uint32_t d = 1; d <= 127 && d <= i && found < 4; ++d) {
-        if (data[i - d] != data[i] || data[i - d + 1] != data[i + 1]) continue;
-        uint32_t len = CommonLength(data + i - d, data + i, std::min(limit, 5u));
-        for (uint32_t l = 2; l <= len; ++l)
-          if (!shortest[l - 2]) {
-            shortest[l - 2] = uint8_t(d);
-            ++found;
-          }
+// The smallest offsets 1..127 of matches of 2, 3, 4 and 5 bytes at i (0 for none), found along
+// the links of the positions with the same two bytes, nearest first.
+void ShortOffsets(const uint8_t* data, uint32_t n, const uint8_t* pairLink, uint32_t i, uint8_t shortest[4]) {
+  const uint32_t limit = std::min(n - i, 5u);
+  uint32_t found = 0;
+  for (uint32_t d = pairLink[i]; d != 0 && found < 4;) {
+    const uint32_t len = CommonLength(data + i - d, data + i, limit);
+    for (uint32_t l = 2; l <= len; ++l)
+      if (!shortest[l - 2]) {
+        shortest[l - 2] = uint8_t(d);
+        ++found;
       }
-    }
-    uint32_t hash = 0;
-    if (limit >= 3) hash = ((uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) * 2654435761u) >> (32 - HashBits);
-    if (carryLength > Nice) {
-      // Inside a long match: the same offset continues, shorter by one.
-      --carryLength;
-      m.candidates.push_back({carryLength, carryOffset});
-    } else if (limit >= 3) {
-      carryLength = 0;
-      uint32_t best = 2, depth = 0;
-      for (int32_t p = head[hash]; p >= 0 && depth < MaxChain && best < limit; p = prev[p], ++depth) {
-        if (data[p + best] != data[i + best]) continue;
-        uint32_t len = CommonLength(data + p, data + i, limit);
-        if (len > best) {
-          best = len;
-          m.candidates.push_back({len, i - uint32_t(p)});
-          if (len >= Nice) {
-            carryLength = len;
-            carryOffset = i - uint32_t(p);
-            break;
-          }
-        }
-      }
-    }
-    if (limit >= 3) {
-      prev[i] = head[hash];
-      head[hash] = int32_t(i);
-    }
+    const uint32_t step = pairLink[i - d];
+    d = step != 0 && d + step <= 127 ? d + step : 0;
   }
-  m.first[n] = uint32_t(m.candidates.size());
+}
+
+// Inside a match longer than Nice, the positions after the one that found it have one candidate
+// only, the same offset shorter by one each time. The table does not hold those: the search and
+// the parse both follow them with this.
+struct LongMatch {
+  uint32_t length = 0;  // at the latest position
+  uint32_t offset = 0;
+
+  // The candidate at the next position, if it is one of those.
+  bool Next(Candidate* c) {
+    if (length <= Nice) return false;
+    *c = Candidate{--length, offset};
+    return true;
+  }
+};
+
+constexpr uint32_t NoPosition = ~0u;
+
+// Fills the table. The earlier positions with the same hash of three bytes form a binary tree
+// ordered by the bytes that follow them, the latest at its root: the walk from the root towards
+// position i meets, for each length, the nearest position with at least that much in common
+// with i (every position between the two in the order shares as much, and all are older), so
+// the candidates are the smallest offsets for every longer length, as far as MaxDepth nodes
+// reach. A match of Nice bytes ends the walk; the node met there gives its subtrees to i.
+// `smallerTree` and `largerTree` hold each position's two subtrees; the parse takes their memory
+// over afterwards.
+MatchTable FindMatches(const uint8_t* data, uint32_t n, std::vector<uint32_t>& smallerTree,
+                       std::vector<uint32_t>& largerTree) {
+  MatchTable m;
+  m.count.assign(n, 0);
+  m.pairLink.assign(n, 0);
+  // Reserving only claims addresses: pages are touched as candidates are written, and the table
+  // is not copied as it grows unless it outgrows this.
+  m.candidates.reserve(n);
+  std::vector<uint32_t> head(size_t(1) << HashBits, NoPosition);
+  smallerTree.resize(size_t(n) + 1);
+  largerTree.resize(size_t(n) + 1);
+  uint32_t* const smallerOf = smallerTree.data();
+  uint32_t* const largerOf = largerTree.data();
+  std::vector<int32_t> pairHead(size_t(1) << 16, -1);  // each pair of bytes' latest position
+  LongMatch inside;
+  // The longest match the position before found, with its whole length: one position on, the
+  // same offset has one byte less in common, with nothing to compare.
+  Candidate previous{0, 0};
+  // The nodes the walk of the position before met, by growing offset, with what they had in
+  // common with it; the same offsets one position on have one byte less in common. Most of a walk
+  // meets the nodes after those of the walk before.
+  struct Met {
+    uint32_t offset;
+    uint32_t length;
+    bool exact;  // else at least `length`
+  };
+  std::vector<Met> walks[2] = {std::vector<Met>(MaxDepth + 1), std::vector<Met>(MaxDepth + 1)};
+  uint32_t metBefore = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const size_t counted = m.candidates.size();
+    const uint32_t limit = n - i;
+    if (limit >= 2) {
+      const uint32_t pair = uint32_t(data[i]) << 8 | data[i + 1];
+      const int32_t earlier = pairHead[pair];
+      if (earlier >= 0 && i - uint32_t(earlier) <= 127) m.pairLink[i] = uint8_t(i - uint32_t(earlier));
+      pairHead[pair] = int32_t(i);
+    }
+    if (limit < 3) continue;
+    const Met* before = walks[(i + 1) & 1].data();
+    const Met* const beforeEnd = before + metBefore;
+    Met* met = walks[i & 1].data();
+    metBefore = 0;
+    // Inside a long match the position still goes into the tree, but its candidate is implied.
+    Candidate implied;
+    const bool carried = inside.Next(&implied);
+    const Candidate known = previous;
+    previous = carried ? implied : Candidate{0, 0};
+    const uint32_t hash =
+        ((uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) * 2654435761u) >> (32 - HashBits);
+    uint32_t node = head[hash];
+    head[hash] = i;
+    uint32_t* smallerLink = &smallerOf[i];
+    uint32_t* largerLink = &largerOf[i];
+    // The bytes in common with i of the nearest nodes passed on either side bound those of any
+    // node below them.
+    uint32_t smallerLength = 0, largerLength = 0, best = 2;
+    const uint32_t lenLimit = std::min(limit, Nice);
+    for (uint32_t depth = 0;; ++depth) {
+      if (node == NoPosition || depth == MaxDepth) {
+        *smallerLink = *largerLink = NoPosition;
+        break;
+      }
+      const uint8_t* p = data + node;
+      const uint32_t offset = i - node;
+      uint32_t len = std::min(smallerLength, largerLength);
+      while (before != beforeEnd && before->offset < offset) ++before;
+      if (offset == known.offset) {
+        len = std::min(known.length - 1, lenLimit);
+      } else if (before != beforeEnd && before->offset == offset && before->exact && before->length > 0) {
+        len = std::min(before->length - 1, lenLimit);
+      } else {
+        if (before != beforeEnd && before->offset == offset && before->length > len + 1) len = before->length - 1;
+        len += CommonLength(p + len, data + i + len, lenLimit - len);
+      }
+      met[metBefore++] = Met{offset, len, len < lenLimit};
+      if (len > best && !carried) {
+        best = len;
+        uint32_t length = len;
+        if (len == Nice) length = i - node == known.offset ? known.length - 1 : CommonLength(p, data + i, limit);
+        m.candidates.push_back({length, i - node});
+        previous = m.candidates.back();
+        if (length >= Nice) inside = LongMatch{length, i - node};
+      }
+      if (len == lenLimit) {
+        *smallerLink = smallerOf[node];
+        *largerLink = largerOf[node];
+        break;
+      }
+      if (p[len] < data[i + len]) {
+        *smallerLink = node;
+        smallerLink = &largerOf[node];
+        node = *smallerLink;
+        smallerLength = len;
+      } else {
+        *largerLink = node;
+        largerLink = &smallerOf[node];
+        node = *largerLink;
+        largerLength = len;
+      }
+    }
+    m.count[i] = uint8_t(m.candidates.size() - counted);
+  }
   return m;
 }
 
@@ -122,27 +227,33 @@ struct Step {
   uint32_t length;
 };
 
-// How the cheapest arrival found so far at a position came: the step that ends there (its length
-// is the distance from `from`) and the offset a repeat match would use after it.
-struct Link {
+// Shortest-path state, kept from one parse to the next so its memory is set up once. For each
+// position, the cheapest arrival found so far: its cost, the step that ends there (its code and
+// where it starts) and the offset a repeat match would use after it, which for a match is the
+// match's own. A near copy's offset is not kept: it is the nearest of the 14 bytes before with
+// the same value, found again when the steps are read. The costs are kept apart: almost every
+// edge only compares a cost and improves nothing, so the comparisons run over a dense array and
+// the rest is written only where a cost improves.
+struct Arrivals {
+  std::vector<uint32_t> cost;
+  std::vector<uint32_t> from;
+  std::vector<uint32_t> offset;
+  std::vector<Code> code;
+};
+
+// An edge being relaxed, less its target and cost.
+struct Edge {
   uint32_t from;
   uint32_t offset;
-  uint32_t lastOffset;
   Code code;
 };
 
-// Shortest-path state, kept from one parse to the next so its memory is set up once. The costs
-// are kept apart from the links: almost every edge only compares a cost and improves nothing, so
-// the comparisons run over a dense array and a link is written only where a cost improves.
-struct Arrivals {
-  std::vector<uint32_t> cost;
-  std::vector<Link> link;
-};
-
-void Relax(Arrivals& at, uint32_t to, uint32_t cost, const Link& how) {
+void Relax(Arrivals& at, uint32_t to, uint32_t cost, const Edge& how) {
   if (cost < at.cost[to]) {
     at.cost[to] = cost;
-    at.link[to] = how;
+    at.from[to] = how.from;
+    at.offset[to] = how.offset;
+    at.code[to] = how.code;
   }
 }
 
@@ -163,7 +274,7 @@ constexpr GammaTable Gamma = MakeGammaTable();
 // Relaxes `count` edges of one code from the same position to the positions first, first + 1, ...,
 // the k-th costing base + gamma[k]. The targets are distinct, so their order does not matter; each
 // block of eight is compared first in one go and walked only when one of its costs improves.
-void RelaxRun(Arrivals& at, uint32_t first, uint32_t count, uint32_t base, const uint32_t* gamma, const Link& how) {
+void RelaxRun(Arrivals& at, uint32_t first, uint32_t count, uint32_t base, const uint32_t* gamma, const Edge& how) {
   uint32_t* cost = at.cost.data() + first;
   uint32_t k = 0;
   for (; k + 8 <= count; k += 8) {
@@ -183,6 +294,15 @@ struct RepeatSpan {
   uint32_t offset;
   uint32_t end;
   bool exact;
+};
+
+// The latest run of repeat lengths relaxed: from `position` at cost `cost`, with `offset`, to
+// every target up to `end`. Each of those targets costs at most cost + 4 + gamma(its length).
+struct RepeatRelaxed {
+  uint32_t position;
+  uint32_t offset;
+  uint32_t cost;
+  uint32_t end;
 };
 
 // The whole length of the match at i with offset `last`. The bytes are compared up to just past
@@ -210,6 +330,17 @@ uint32_t RepeatLength(const uint8_t* data, uint32_t n, uint32_t i, uint32_t last
   return len;
 }
 
+// The offset of a near copy of the byte at i: the nearest of the 14 bytes before with its value,
+// 0 for none.
+uint32_t NearOffset(const uint8_t* data, uint32_t i) {
+  for (uint32_t d = 1; d <= 14 && d <= i; ++d)
+    if (data[i - d] == data[i]) return d;
+  return 0;
+}
+
+// Bits of a new match's offset, its two-bit code included, at index width `width`.
+uint32_t OffsetBits(uint32_t offset, uint32_t width) { return 2 + GammaBits((offset >> width) + 3) + width; }
+
 // Shortest path over the positions; returns the steps and their total size in bits. Edges are
 // relaxed in a fixed order and only a strictly smaller cost replaces an arrival, so ties go to
 // the earlier position and, from one position, to the code relaxed first.
@@ -218,60 +349,96 @@ std::vector<Step> Parse(const uint8_t* data, uint32_t n, const MatchTable& m, ui
   // Every later position is reached by a literal from the one before it, so its link is written
   // before it is read; only the start's needs setting.
   at.cost.assign(size_t(n) + 1, Infinite);
-  at.link.resize(size_t(n) + 1);
+  at.from.resize(size_t(n) + 1);
+  at.offset.resize(size_t(n) + 1);
+  at.code.resize(size_t(n) + 1);
   at.cost[0] = 0;
-  at.link[0] = Link{0, 0, 1, Code::Literal};
+  at.from[0] = 0;
+  at.offset[0] = 1;
+  at.code[0] = Code::Literal;
   RepeatSpan known{0, 0, false};  // offsets are at least 1: matches nothing
+  RepeatRelaxed before{Infinite, 0, 0, 0};
+  const Candidate* stored = m.candidates.data();
+  LongMatch inside;
+  Candidate implied;
+  uint32_t seen[256];  // each byte value's latest position so far, or one far enough back for none
+  for (uint32_t& p : seen) p = uint32_t(-15);
   for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t nearest = i - seen[data[i]];
+    seen[data[i]] = i;
+    // Pointer arithmetic, not indexing: the last position's candidates may end at the table's end.
+    const Candidate* candBegin = stored;
+    const Candidate* candEnd = stored + m.count[i];
+    stored = candEnd;
+    if (n - i >= 3) {
+      if (inside.Next(&implied)) {
+        candBegin = &implied;
+        candEnd = candBegin + 1;
+      } else if (candBegin != candEnd && candEnd[-1].length >= Nice) {
+        inside = LongMatch{candEnd[-1].length, candEnd[-1].offset};
+      }
+    }
     const uint32_t c = at.cost[i];
     if (c >= Infinite) continue;
-    const uint32_t last = at.link[i].lastOffset;
+    const uint32_t last = at.offset[i];
     const uint32_t limit = n - i;
-    Relax(at, i + 1, c + literalBits[i], Link{i, 0, last, Code::Literal});
+    Relax(at, i + 1, c + literalBits[i], Edge{i, last, Code::Literal});
     if (data[i] == 0) {
-      Relax(at, i + 1, c + 7, Link{i, 0, last, Code::Zero});
-    } else {
-      for (uint32_t d = 1; d <= 14 && d <= i; ++d)
-        if (data[i - d] == data[i]) {
-          Relax(at, i + 1, c + 7, Link{i, d, last, Code::Near});
-          break;
-        }
+      Relax(at, i + 1, c + 7, Edge{i, last, Code::Zero});
+    } else if (nearest <= 14) {
+      Relax(at, i + 1, c + 7, Edge{i, last, Code::Near});
     }
-    if (limit >= 2)
+    if (limit >= 2 && m.pairLink[i] != 0) {
+      uint8_t shortest[4] = {};
+      ShortOffsets(data, n, m.pairLink.data(), i, shortest);
       for (uint32_t l = 2; l <= 5; ++l)
-        if (uint32_t d = m.shortOffset[size_t(i) * 4 + l - 2]) Relax(at, i + l, c + 12, Link{i, d, d, Code::Short});
-    // Pointer arithmetic, not indexing: first[i + 1] may equal the table's size (or the table be empty).
-    const Candidate* base = m.candidates.data();
-    const Candidate* cand = base + m.first[i];
-    const Candidate* candEnd = base + m.first[i + 1];
+        if (uint32_t d = shortest[l - 2]) Relax(at, i + l, c + 12, Edge{i, d, Code::Short});
+    }
     // A new match never beats a repeat of the same length from the same position: its offset
     // takes at least 8 bits against the repeat's 4, and its length adjustment saves at most 2. So
     // new matches start above the lengths the repeat has covered.
     uint32_t covered = 1;
     if (last <= i && limit >= 2) {
-      uint32_t len = RepeatLength(data, n, i, last, cand, candEnd, known);
-      const Link repeat{i, last, last, Code::Repeat};
-      if (len >= 2) RelaxRun(at, i + 2, std::min(len, Nice) - 1, c + 4, Gamma.bits + 2, repeat);
+      uint32_t len = RepeatLength(data, n, i, last, candBegin, candEnd, known);
+      const Edge repeat{i, last, Code::Repeat};
+      if (len >= 2) {
+        const uint32_t top = std::min(len, Nice);
+        uint32_t from = 2;
+        if (before.position + 1 == i && before.offset == last && c >= before.cost) {
+          // The same match from the position before reached i + l with one length more, for
+          // c' + 4 + gamma(l + 1). Its gamma is no larger than gamma(l) + 2, and larger only
+          // where l + 1 is a power of two: from here such a target improves only there, and
+          // only when this cost is at most one above the one before.
+          const uint32_t reached = std::min(top, before.end - i);
+          if (c - before.cost < 2)
+            for (uint32_t l = 3; l <= reached; l = 2 * l + 1) Relax(at, i + l, c + 4 + Gamma.bits[l], repeat);
+          from = std::max(from, reached + 1);
+        }
+        if (from <= top) RelaxRun(at, i + from, top - from + 1, c + 4, Gamma.bits + from, repeat);
+        before = RepeatRelaxed{i, last, c, i + top};
+      }
       if (len > Nice) Relax(at, i + len, c + 4 + GammaBits(len), repeat);
       covered = std::max(covered, std::min(len, Nice));
     }
-    for (const Candidate* k = cand; k != candEnd; ++k) {
+    for (const Candidate* k = candBegin; k != candEnd; ++k) {
       uint32_t adjust = LengthAdjust(k->offset);
-      uint32_t cost = c + 2 + GammaBits((k->offset >> indexWidth) + 3) + indexWidth;
+      uint32_t cost = c + OffsetBits(k->offset, indexWidth);
       uint32_t top = std::min(k->length, Nice);
       uint32_t low = std::max(covered + 1, adjust + 2);
-      const Link match{i, k->offset, k->offset, Code::NewMatch};
+      const Edge match{i, k->offset, Code::NewMatch};
       if (low <= top) RelaxRun(at, i + low, top - low + 1, cost, Gamma.bits + (low - adjust), match);
       if (k->length > Nice) Relax(at, i + k->length, cost + GammaBits(k->length - adjust), match);
       covered = std::max(covered, top);
     }
-    if (limit >= 256) Relax(at, i + 256, c + RawBlockBits, Link{i, 0, last, Code::Raw});
+    if (limit >= 256) Relax(at, i + 256, c + RawBlockBits, Edge{i, last, Code::Raw});
   }
   *bits = at.cost[n];
   std::vector<Step> steps;
-  for (uint32_t j = n; j > 0; j = at.link[j].from) {
-    const Link& l = at.link[j];
-    steps.push_back(Step{l.code, l.offset, j - l.from});
+  for (uint32_t j = n; j > 0; j = at.from[j]) {
+    const uint32_t from = at.from[j];
+    const Code code = at.code[j];
+    const uint32_t offset = code == Code::Near ? NearOffset(data, from) : at.offset[j];
+    steps.push_back(Step{code, offset, j - from});
   }
   std::reverse(steps.begin(), steps.end());
   return steps;
@@ -464,19 +631,45 @@ std::vector<uint8_t> LiteralPrices(const uint8_t* data, uint32_t n, const std::v
 
 std::vector<uint8_t> EncodeJcStream(const uint8_t* data, size_t size, JcEncodeReport* report) {
   const uint32_t n = uint32_t(size);
-  MatchTable matches = FindMatches(data, n);
   Arrivals at;
-  std::vector<uint8_t> flat(n, 9);
+  MatchTable matches = FindMatches(data, n, at.from, at.offset);
+  std::vector<uint8_t> keptPrices(n, 9);  // literal prices the kept parse was made with
 
-  uint32_t bestWidth = 8;
-  uint64_t bestBits = ~uint64_t(0);
-  std::vector<Step> steps;
-  for (uint32_t width = 4; width <= 14; ++width) {
+  // The widths are parsed in turn: first the one that codes the offsets of all candidates beyond
+  // the short matches' reach in the fewest bits, then, as long as the new matches of the best
+  // parse so far, priced at another width, promise less than that parse, the width they put
+  // lowest. Ties go to the smaller width.
+  constexpr uint32_t LeastWidth = 4, MostWidth = 14;
+  uint32_t bestWidth = LeastWidth;
+  {
+    uint64_t offsetBits[MostWidth + 1] = {};
+    for (const Candidate& k : matches.candidates)
+      if (k.offset > 127)
+        for (uint32_t w = LeastWidth; w <= MostWidth; ++w) offsetBits[w] += OffsetBits(k.offset, w);
+    for (uint32_t w = LeastWidth; w <= MostWidth; ++w)
+      if (offsetBits[w] < offsetBits[bestWidth]) bestWidth = w;
+  }
+  uint64_t bestBits;
+  std::vector<Step> steps = Parse(data, n, matches, bestWidth, keptPrices, at, &bestBits);
+  bool parsed[MostWidth + 1] = {};
+  parsed[bestWidth] = true;
+  for (;;) {
+    uint64_t estimate[MostWidth + 1];
+    for (uint32_t w = LeastWidth; w <= MostWidth; ++w) estimate[w] = bestBits;
+    for (const Step& st : steps)
+      if (st.code == Code::NewMatch)
+        for (uint32_t w = LeastWidth; w <= MostWidth; ++w)
+          estimate[w] += int64_t(OffsetBits(st.offset, w)) - int64_t(OffsetBits(st.offset, bestWidth));
+    uint32_t next = 0;
+    for (uint32_t w = LeastWidth; w <= MostWidth; ++w)
+      if (!parsed[w] && (next == 0 || estimate[w] < estimate[next])) next = w;
+    if (next == 0 || estimate[next] > bestBits || (estimate[next] == bestBits && next > bestWidth)) break;
+    parsed[next] = true;
     uint64_t bits;
-    std::vector<Step> tried = Parse(data, n, matches, width, flat, at, &bits);
-    if (bits < bestBits) {
+    std::vector<Step> tried = Parse(data, n, matches, next, keptPrices, at, &bits);
+    if (bits < bestBits || (bits == bestBits && next < bestWidth)) {
       bestBits = bits;
-      bestWidth = width;
+      bestWidth = next;
       steps.swap(tried);
     }
   }
@@ -484,11 +677,10 @@ std::vector<uint8_t> EncodeJcStream(const uint8_t* data, size_t size, JcEncodeRe
   uint64_t bits;
   std::vector<uint16_t> modes = ChooseLiteralModes(Literals(data, steps));
   std::vector<uint8_t> best = Emit(data, n, bestWidth, steps, modes, report);
-  std::vector<uint8_t> pricesBefore = flat;
   for (int round = 0; round < 2; ++round) {
     std::vector<uint8_t> prices = LiteralPrices(data, n, steps, modes);
     // Prices a parse has already used give that parse again: nothing to gain.
-    if (prices == pricesBefore) break;
+    if (prices == keptPrices) break;
     steps = Parse(data, n, matches, bestWidth, prices, at, &bits);
     modes = ChooseLiteralModes(Literals(data, steps));
     JcEncodeReport r;
@@ -496,7 +688,7 @@ std::vector<uint8_t> EncodeJcStream(const uint8_t* data, size_t size, JcEncodeRe
     if (out.size() >= best.size()) break;
     best.swap(out);
     *report = r;
-    pricesBefore.swap(prices);
+    keptPrices.swap(prices);
   }
   return best;
 }
