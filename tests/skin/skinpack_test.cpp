@@ -1099,10 +1099,11 @@ TEST(SkinPackProgram, UnpackAndInfoTellWhichArtALauncherCarries) {
   }
 }
 
-// Packing art of the launcher's size takes a second or more and used to print nothing until done;
-// art that large now gets a line before it is packed, smaller art and unpacked art none.
+// Packing art of the launcher's 200 % size takes a second or more on slow machines and used to
+// print nothing until done; art that large now gets a line before it is packed, smaller art and
+// unpacked art none.
 TEST(SkinPackProgram, LargeArtGetsALineBeforeItIsPacked) {
-  std::string large = WriteTemp("progress large.bmp", PlainArt(500, 400));
+  std::string large = WriteTemp("progress large.bmp", PlainArt(1000, 600));
   std::string small = WriteTemp("progress small.bmp", PlainArt(40, 30));
   std::string skin = testing::TempDir() + "progress.skin";
   struct Case {
@@ -1116,7 +1117,7 @@ TEST(SkinPackProgram, LargeArtGetsALineBeforeItIsPacked) {
   for (const Case& c : cases) {
     std::string output;
     ASSERT_EQ(0, RunSkinpack(c.args, &output)) << output;
-    EXPECT_EQ(c.line, Contains(output, "skinpack: " + large + ": packing the 500 x 400 art for 100 %...\n")) << c.args
+    EXPECT_EQ(c.line, Contains(output, "skinpack: " + large + ": packing the 1000 x 600 art for 100 %...\n")) << c.args
                                                                                                         << output;
     EXPECT_EQ(c.line, Contains(output, "packing")) << c.args << output;
   }

@@ -274,9 +274,10 @@ std::string ReportSkinWarnings(const std::string& path, const SkinImageView& ima
 // The size to check art against: the scale it is drawn for, or 0 when --button gave other buttons.
 int32_t LayoutPercent(const Options& o, long percent) { return o.customButtons ? 0 : int32_t(percent); }
 
-// Art packed with more pixels than this gets a line before it is packed: the encoder takes about a
-// second for the launcher's 575 x 385 art (221,375 pixels) and three for its 200 % art.
-constexpr uint64_t ProgressArtPixels = 200000;
+// Art packed with more pixels than this gets a line before it is packed: the encoder takes about
+// half a second here for the launcher's 1150 x 770 art (885,500 pixels), and a slow machine, or
+// skinpack.exe under emulation, several times as long; the 575 x 385 art takes a fifth of that.
+constexpr uint64_t ProgressArtPixels = 500000;
 
 // One image packed as the build packs it: converted to the skin BMP, its size and buttons checked,
 // packed, and the block decoded again and compared.
