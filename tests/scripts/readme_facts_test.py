@@ -40,7 +40,8 @@ class Facts(unittest.TestCase):
     def test_the_layout_names_every_script(self):
         row = next(l for l in read("README.md").splitlines() if l.startswith("| `scripts/` |"))
         named = set(re.findall(r"`([a-z0-9.-]+)`", row.split("|")[2]))
-        present = set(os.listdir(os.path.join(REPOSITORY, "scripts")))
+        folder = os.path.join(REPOSITORY, "scripts")
+        present = set(n for n in os.listdir(folder) if os.path.isfile(os.path.join(folder, n)))
         self.assertEqual(sorted(present), sorted(named))
 
     def test_the_count_of_fuzz_targets(self):

@@ -112,7 +112,8 @@ def run_script(copy, standins, log, script, args, extra=None):
 def scripts_to_explain():
     folder = os.path.join(SOURCE, "scripts")
     return sorted(name for name in os.listdir(folder)
-                  if os.access(os.path.join(folder, name), os.X_OK) and not name.startswith("release"))
+                  if os.path.isfile(os.path.join(folder, name)) and os.access(os.path.join(folder, name), os.X_OK)
+                  and not name.startswith("release"))
 
 
 def check_usage(copy, standins, log):

@@ -11,6 +11,8 @@ import sys
 import unittest
 
 RELEASE_CHECK, MANIFEST = sys.argv[1:3]
+# Read as a module without leaving a bytecode cache in the source tree's scripts/.
+sys.dont_write_bytecode = True
 loader = importlib.machinery.SourceFileLoader("release_check", RELEASE_CHECK)
 spec = importlib.util.spec_from_loader("release_check", loader)
 release_check = importlib.util.module_from_spec(spec)

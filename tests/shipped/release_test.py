@@ -28,7 +28,9 @@ SOURCE, LAUNCHER, SKINPACK_EXE, HOST_SKINPACK, WORK = sys.argv[1:6]
 CLEAN_BUILD = "--clean-build" in sys.argv[6:]
 RELEASE = os.path.join(SOURCE, "scripts", "release")
 RELEASE_CHECK = os.path.join(SOURCE, "scripts", "release-check")
-# Its DER reader, to take signatures apart and build altered ones.
+# Its DER reader, to take signatures apart and build altered ones; read without leaving a bytecode
+# cache in the source tree's scripts/.
+sys.dont_write_bytecode = True
 _loader = importlib.machinery.SourceFileLoader("release_check", RELEASE_CHECK)
 release_check_module = importlib.util.module_from_spec(importlib.util.spec_from_loader("release_check", _loader))
 _loader.exec_module(release_check_module)
