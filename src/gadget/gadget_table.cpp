@@ -21,16 +21,16 @@ bool GrowTableFor(ObjectNumber number) {
   return true;
 }
 
+bool ControlHoldsFont(HWND control, HFONT font) {
+  return control && reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) == font;
+}
+
 // True when a live gadget, in the table or outside it, was given font.
 bool GadgetHoldsFont(HFONT font) {
-  for (ObjectNumber n = 0; n <= GadgetTable.highest; ++n) {
-    HWND control = GadgetTable.slots[n].control;
-    if (control && reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) == font) return true;
-  }
-  for (void* record = FirstObjectRecord(GadgetTable.dynamicGadgets); record; record = NextObjectRecord(record)) {
-    HWND control = static_cast<GadgetRecord*>(record)->control;
-    if (control && reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) == font) return true;
-  }
+  for (ObjectNumber n = 0; n <= GadgetTable.highest; ++n)
+    if (ControlHoldsFont(GadgetTable.slots[n].control, font)) return true;
+  for (void* record = FirstObjectRecord(GadgetTable.dynamicGadgets); record; record = NextObjectRecord(record))
+    if (ControlHoldsFont(static_cast<GadgetRecord*>(record)->control, font)) return true;
   return false;
 }
 

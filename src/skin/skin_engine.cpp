@@ -56,14 +56,20 @@ void LayFace(ObjectNumber gadget, ObjectNumber image, long width, long height) {
   SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) ^ SS_NOTIFY);
 }
 
-// Sizes the window to the skin, gives it its outline (which it owns from then on), centres it when
-// asked, and lays the face over it.
-void DressWindow(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, HRGN region,
-                 long centre) {
+// Gives the window its client size and its outline (which it owns from then on; none for 0), and
+// centres it when asked.
+void ShapeWindow(ObjectNumber window, long width, long height, HRGN region, long centre) {
   SelectCurrentWindow(window);
   SetCurrentWindowClientSize(width, height);
   SetWindowRgn(WindowHandleOf(window), region, TRUE);
   if (centre) CentreOnScreen(WindowHandleOf(window), width, height);
+}
+
+// Sizes the window to the skin, gives it its outline, centres it when asked, and lays the face
+// over it.
+void DressWindow(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, HRGN region,
+                 long centre) {
+  ShapeWindow(window, width, height, region, centre);
   LayFace(gadget, image, width, height);
 }
 
@@ -214,14 +220,10 @@ long ApplySkinForScale(ObjectNumber window, ObjectNumber gadget, ObjectNumber im
 }
 
 long RemoveSkin(ObjectNumber window, ObjectNumber gadget, ObjectNumber image, long width, long height, long centre) {
-  HWND handle = WindowHandleOf(window);
-  if (!handle) return 0;
+  if (!WindowHandleOf(window)) return 0;
   DestroyGadget(gadget);
   ReleaseImage(image);
-  SetWindowRgn(handle, nullptr, TRUE);
-  SelectCurrentWindow(window);
-  SetCurrentWindowClientSize(width, height);
-  if (centre) CentreOnScreen(handle, width, height);
+  ShapeWindow(window, width, height, nullptr, centre);
   return 1;
 }
 

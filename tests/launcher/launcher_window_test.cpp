@@ -107,6 +107,14 @@ TEST(LauncherWindow, SkinsAreTheProgramsResourcesReadInPlace) {
   EXPECT_EQ(0u, size);
 }
 
+// A gadget's rectangle in its window's client coordinates.
+RECT ClientRectOf(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 // A digest of the face's pixels, to tell which drawing the window wears.
 uint64_t FaceDigest() {
   ImageRecord* face = FindImage(1);
@@ -135,9 +143,7 @@ void ExpectButtonsOnTheWindow(HWND window, bool skinned) {
   RECT client;
   GetClientRect(window, &client);
   for (ObjectNumber button : {2, 6}) {
-    RECT r;
-    GetWindowRect(GadgetHandleOf(button), &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    RECT r = ClientRectOf(GadgetHandleOf(button));
     EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
         << "gadget " << button << " at " << r.left << "," << r.top << " - " << r.right << "," << r.bottom
         << " outside " << client.right << " x " << client.bottom;
@@ -278,14 +284,6 @@ TEST(LauncherWindow, ClassesCarryTheProgramIconAndItsSmallImage) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(windowClass.hIconSm));
   EXPECT_EQ(windowClass.hIcon, templateClass.hIcon);
   EXPECT_EQ(windowClass.hIconSm, templateClass.hIconSm);
-}
-
-// A gadget's rectangle in its window's client coordinates.
-RECT ClientRectOf(HWND control) {
-  RECT r;
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return r;
 }
 
 // Moved to a monitor of another scale, the window takes the new DPI, the suggested place, the
